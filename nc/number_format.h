@@ -1,0 +1,21 @@
+// Number to text: the two coordinate styles of the NC output and the rounded
+// forms used for coordinates, log lines and dialog fields.
+#pragma once
+
+#include <string>
+
+// Output settings, read from section FORMAT at the start of every conversion.
+struct OutputFormat {
+    int decimal_mode;  // 0: no point; positive: always a point; negative: each block keeps its own style
+    int comment_mode;  // 1: per-machining copies are headed by (ROTATION ANGLE ...)
+};
+
+// Rounded to 0.001, trailing zeros dropped, the point kept: 90 gives "90.", 12.5 "12.5".
+void format_rounded(double value, std::string &text);
+// Fixed notation with the given number of decimals, as "%.3f" writes it for 3.
+void format_fixed(double value, std::string &text, int decimals);
+// "%.3f" with trailing zeros dropped; the point too unless keep_point. Returns 0.
+int format_trimmed_3f(std::string &text, const double &value, int keep_point);
+// The feed word's number: whole numbers as "%.0f", fractions with up to three
+// decimals and no trailing zeros (0.15, 1.25).
+void format_feed(double value, std::string &text);

@@ -1,0 +1,116 @@
+// The services the core takes from the operating system: INI profiles, the clock,
+// files, paths and the shell. On Windows they are the Win32 functions themselves
+// (the *_win.cpp twins); elsewhere portable code stands in with the same behaviour.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// An owner window for message boxes; an HWND on Windows, nullptr for none.
+using WindowHandle = void *;
+
+// ---------------------------------------------------------------------------
+// INI profile functions, with the semantics of GetPrivateProfileStringA,
+// GetPrivateProfileIntA and WritePrivateProfileStringA: section and key names
+// match without regard to case, a string read is cut to size - 1 bytes, values
+// are trimmed of blanks and of one pair of enclosing quotes, the file is created
+// by the first write, and a write replaces one key and keeps every other line.
+
+// Copies the value (or default_value when the key is absent) into out, at most
+// size - 1 bytes and a terminator; returns the number of bytes copied.
+unsigned long profile_read_string(const char *section, const char *key, const char *default_value,
+                                  char *out, unsigned long size, const char *path);
+// The leading decimal integer of the value (optional minus sign); 0 for a value
+// without digits; default_value only when the key is absent.
+int profile_read_int(const char *section, const char *key, int default_value, const char *path);
+// Replaces or adds one key. Returns 1 on success, 0 when the file could not be written.
+int profile_write_string(const char *section, const char *key, const char *value, const char *path);
+
+// ---------------------------------------------------------------------------
+// Clock
+
+// Milliseconds since some fixed moment; wraps around after 2^32 ms.
+uint32_t tick_count_ms();
+void sleep_ms(unsigned milliseconds);
+
+// Local date and time as plain integers.
+struct DateTimeFields {
+    int year;    // four digits
+    int month;   // 1 to 12
+    int day;     // 1 to 31
+    int hour;    // 0 to 23
+    int minute;  // 0 to 59
+    int second;  // 0 to 59
+};
+void read_local_time(DateTimeFields &now);
+
+// ---------------------------------------------------------------------------
+// Files
+
+// 1 when a file (not a directory) exists at path, else 0.
+int file_exists(const char *path);
+// 1 when the file was deleted, 0 when it could not be.
+int file_delete(const char *path);
+// 1 when both paths name one existing file (the same file, not the same text).
+int same_file(const char *path_a, const char *path_b);
+// Full path of the running executable.
+std::string executable_path();
+
+// ---------------------------------------------------------------------------
+// Paths: drive ("C:"), directory with its trailing separator, base name, and
+// extension with its leading point. Both "\\" and "/" separate; the second byte
+// of a code page 932 double-byte character is never taken for a separator or a point.
+struct PathParts {
+    std::string drive;
+    std::string directory;
+    std::string name;
+    std::string extension;
+};
+void split_path(const char *path, PathParts &parts);
+
+// 1 when the byte starts a code page 932 double-byte character.
+int is_lead_byte(unsigned char byte);
+
+// ---------------------------------------------------------------------------
+// Text files as the Windows runtime handles them in text mode, on every build:
+// CR LF reads as LF, a Ctrl-Z (0x1A) ends the input, every LF written becomes CR LF.
+
+struct TextReader {
+    FILE *file = nullptr;
+    int ended = 0;           // Ctrl-Z or end of file seen
+    int held = -1;           // a byte read ahead while looking for CR LF
+    char buffer[65536];
+    size_t fill = 0;
+    size_t next = 0;
+};
+// 0 when the file is open for reading, -1 when it cannot be opened.
+int text_open_read(TextReader &reader, const char *path);
+// Reads one whole line, any length, with its LF when it has one.
+// Returns 1 when a line was read, 0 at the end of the input.
+int text_read_line(TextReader &reader, std::string &line);
+void text_close_read(TextReader &reader);
+
+struct TextWriter {
+    FILE *file = nullptr;            // the file written, or nullptr
+    std::string *memory = nullptr;   // when capturing: receives the text as written (LF kept)
+    int failed = 0;                  // 1 after any write that did not reach the file
+};
+// Creates or empties the file. 0 on success, -1 when it cannot be opened.
+int text_open_write(TextWriter &writer, const char *path);
+// Captures everything written into sink instead of a file.
+void text_open_memory(TextWriter &writer, std::string &sink);
+void text_write(TextWriter &writer, const char *bytes, size_t count);
+void text_puts(TextWriter &writer, const char *text);
+void text_printf(TextWriter &writer, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// Flushes and closes. 0 when every byte reached the file, -1 otherwise.
+int text_close_write(TextWriter &writer);
+
+// ---------------------------------------------------------------------------
+// Shell
+
+// Performs a verb ("open", "explore") on a file, as ShellExecuteA does with a
+// normal show command; params may be nullptr. On Linux "open" on a program
+// starts it with params as its one argument. Returns a value above 32 on success.
+intptr_t shell_execute(const char *verb, const char *file, const char *params);

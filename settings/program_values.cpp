@@ -1,0 +1,12 @@
+// The process-wide values fixed at start-up.
+#include "settings/program_values.h"
+
+CommandFlags ActiveCommandFlags = {0, 0, 1, 0, 1};
+const ProgramVersionInfo ProgramVersion = {2019, 0, 30, 11, 23};
+std::string ExeDirectory;
+std::string SettingsPath;
+int WindowColor[3] = {135, 215, 215};
+int TextColor[3] = {0, 0, 0};
+std::string HelpFileName = "Pivora.chm";
+std::string NoticeLine;
+int SkipWaits = 0;
