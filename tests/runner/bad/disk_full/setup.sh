@@ -1,0 +1,1 @@
+[ -w /dev/full ] || { echo "no /dev/full here"; exit 77; }

@@ -1,0 +1,1 @@
+ln -s in.nc "$DIR/link.nc"
