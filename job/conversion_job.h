@@ -20,6 +20,10 @@ struct JobParams {
 // (and the viewer started or none configured), -1 after a posted cause.
 int run_job(WindowHandle owner, const char *control_path);
 
+// Whole seconds and remaining milliseconds between two tick counts; the
+// difference is taken modulo 2^32, so a counter that wrapped in between does no harm.
+void split_elapsed(uint32_t start_tick, uint32_t end_tick, int &seconds, int &milliseconds);
+
 // The usage text of the command line (description, usage, sample prompt, version lines).
 void usage_text(const char *description, const char *argument, std::string &text);
 // Shows the usage text in an information box without owner. Returns 0.

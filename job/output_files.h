@@ -11,6 +11,8 @@ void propose_output_name(const char *input_path, std::string &output, const char
 void control_file_path(const char *input_path, std::string &output, const char *extension);
 // 0 to go on, -1 when the user declined to replace an existing output file.
 int confirm_overwrite(WindowHandle owner, const char *output_path);
+// The output path as the viewer's argument: in double quotes when it holds a blank.
+void viewer_parameter(const char *output_path, std::string &parameter);
 // Starts the configured NC viewer on the output. 0 when started or none is configured.
 int open_in_viewer(WindowHandle owner, const char *output_path);
 // Deletes a job's control file unless COMMAND / WINDOWLOG keeps it. Returns 0.

@@ -18,3 +18,6 @@ void read_output_format(OutputFormat &format);
 int read_time_message(std::string &text);
 // The key of a time slot: "TIME%02d%d" with the hour and the minute's tens digit.
 void time_message_key(int hour, int minute, std::string &key);
+// Sets ExeDirectory (a separator is added when it lacks one) and SettingsPath
+// ("Pivora.ini" beside it), and creates the settings file when it is absent. Returns 0.
+int prepare_settings_paths(const char *exe_directory);
