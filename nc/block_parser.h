@@ -53,7 +53,10 @@ int parse_block(const char *block, int pending_g[100], int pending_m[10], ModalI
                 WordValues &words, int word_present[WORD_COUNT], int word_point[WORD_COUNT],
                 double feed[3], ModePair &mode);
 
-// The absolute tool position reached by a parsed block.
+// The absolute tool position reached by a parsed block. A pending G92 makes the
+// X, Y and Z it gives absolute in every distance mode; outside G90 and G91 the
+// other blocks leave X, Y and Z where they were. I to K are the block's own
+// (not taken while distance_mode is 0); values near 0 snap to 0.
 void update_position(const ModalIntegers &modal, const int pending_g[100],
                      const int word_present[WORD_COUNT], WordValues &current,
                      const WordValues &previous, const WordValues &words);

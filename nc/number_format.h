@@ -14,6 +14,9 @@ struct OutputFormat {
 void format_rounded(double value, std::string &text);
 // Fixed notation with the given number of decimals, as "%.3f" writes it for 3.
 void format_fixed(double value, std::string &text, int decimals);
+// The style without a point: value x 1000 to the nearest whole number, as "%.0f"
+// writes it (12.5 gives 12500, -0.0004 gives -0).
+void format_thousandths(double value, std::string &text);
 // "%.3f" with trailing zeros dropped; the point too unless keep_point. Returns 0.
 int format_trimmed_3f(std::string &text, const double &value, int keep_point);
 // The feed word's number: whole numbers as "%.0f", fractions with up to three

@@ -1,6 +1,7 @@
 // Finding address words in an NC block and reading the numbers after their letters.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Byte position of the first occurrence of pattern in text, -1 when absent.
@@ -17,5 +18,8 @@ void read_word_number(const char *word, double &value, int &has_point);
 int read_word_integer(const char *word, int &value);
 // The run of number characters after F, whole.
 void read_feed_text(const char *word, std::string &text);
+// The longest leading decimal number of text[0..length); 0 when there is none
+// or when it lies beyond the range of a double. No thousandths rule.
+double convert_decimal(const char *text, size_t length);
 // Copies text[first..last] inclusive into out; returns the number of bytes copied.
 int copy_tail(const char *text, int first, int last, std::string &out);
