@@ -19,13 +19,17 @@ using WindowHandle = void *;
 // by the first write, and a write replaces one key and keeps every other line.
 
 // Copies the value (or default_value when the key is absent) into out, at most
-// size - 1 bytes and a terminator; returns the number of bytes copied.
+// size - 1 bytes and a terminator; returns the number of bytes copied. With key
+// nullptr it lists the section's key names, with section nullptr the section
+// names, each ended by a NUL and the list by a second one.
 unsigned long profile_read_string(const char *section, const char *key, const char *default_value,
                                   char *out, unsigned long size, const char *path);
-// The leading decimal integer of the value (optional minus sign); 0 for a value
-// without digits; default_value only when the key is absent.
+// The leading decimal integer of the value (optional sign), wrapping at 32 bits;
+// 0 for a value without digits; default_value when the key is absent or its
+// value is empty, as with the Win32 function.
 int profile_read_int(const char *section, const char *key, int default_value, const char *path);
-// Replaces or adds one key. Returns 1 on success, 0 when the file could not be written.
+// Replaces or adds one key; value nullptr removes the key, key nullptr the whole
+// section. Returns 1 on success, 0 when the file could not be written.
 int profile_write_string(const char *section, const char *key, const char *value, const char *path);
 
 // ---------------------------------------------------------------------------
@@ -80,10 +84,10 @@ int is_lead_byte(unsigned char byte);
 struct TextReader {
     FILE *file = nullptr;
     int ended = 0;           // Ctrl-Z or end of file seen
-    int held = -1;           // a byte read ahead while looking for CR LF
+    int failed = 0;          // 1 after a read error: the input ended early
     char buffer[65536];
-    size_t fill = 0;
-    size_t next = 0;
+    size_t fill = 0;         // bytes in buffer
+    size_t next = 0;         // first byte not yet handed out
 };
 // 0 when the file is open for reading, -1 when it cannot be opened.
 int text_open_read(TextReader &reader, const char *path);
