@@ -1,0 +1,197 @@
+// Copies of the whole program: the source as it stands without its end, then
+// N - 1 copies each turned a further step; the last copy keeps the program end.
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "nc/block_writer.h"
+#include "nc/word_scanner.h"
+#include "rotate/driver_support.h"
+#include "rotate/drivers.h"
+#include "rotate/rotation.h"
+#include "settings/settings_file.h"
+#include "shell/message_log.h"
+
+namespace {
+
+// The kinds of pass over the input.
+enum CopyPass {
+    INTERMEDIATE_COPY,  // parsed blocks only, rotated, no M codes
+    LAST_COPY           // parsed blocks rotated, unparsed lines as they stand, the end kept
+};
+
+// Program-end lines that the source pass leaves out, wherever they stand.
+const char *const ProgramEndTexts[] = {
+    "%",    // tape end
+    "M99",  // return from a subprogram
+    "M30",  // end of program with rewind
+    "M02",  // end of program
+    "M05",  // spindle stop
+    "M09",  // coolant off
+};
+
+// The same ends written in one-digit form, matched only as whole codes.
+const char *const ProgramEndShortCodes[] = {
+    "M2",  // end of program
+    "M5",  // spindle stop
+    "M9",  // coolant off
+};
+
+struct CopiesRun {
+    BlockState state;
+    WordValues current;
+    WordValues previous;
+    WordValues current_rotated;
+    WordValues previous_rotated;
+    OutputFormat format;
+};
+
+void init_run(CopiesRun &run) {
+    init_block_state(run.state, -1);
+    run.current = WordValues{};
+    run.previous = WordValues{};
+    run.current_rotated = WordValues{};
+    run.previous_rotated = WordValues{};
+    run.format = OutputFormat{};
+}
+
+int open_input(WindowHandle owner, TextReader &input, const char *input_path) {
+    if (text_open_read(input, input_path) == 0) return 0;
+    message_format("エラー：回転するＮＣファイル %s 開けません", input_path);
+    return log_post(owner, -1);
+}
+
+int is_program_end_line(const std::string &raw) {
+    for (const char *text : ProgramEndTexts) {
+        if (find_text(raw.c_str(), text) >= 0) return 1;
+    }
+    for (const char *code : ProgramEndShortCodes) {
+        if (find_whole_code(raw.c_str(), code) >= 0) return 1;
+    }
+    return 0;
+}
+
+void erase_code(std::string &text, const char *code) {
+    size_t length = std::strlen(code);
+    for (int at = find_whole_code(text.c_str(), code); at >= 0; at = find_whole_code(text.c_str(), code)) {
+        text.erase(static_cast<size_t>(at), length);
+    }
+}
+
+// An end line that also moves the tool (a retract with M09, a reference return
+// with M05) keeps its move, so that the first copy does not start from the
+// bottom of the last cut: only the end codes and the comment leave it.
+// 0 when the line has no move and is left out whole.
+int keep_move_without_end(const std::string &raw, std::string &kept) {
+    kept = raw;
+    strip_comment(kept);
+    const char *text = kept.c_str();
+    if (find_text(text, "X") < 0 && find_text(text, "Y") < 0 && find_text(text, "Z") < 0) return 0;
+    for (const char *code : ProgramEndTexts) erase_code(kept, code);
+    for (const char *code : ProgramEndShortCodes) erase_code(kept, code);
+    while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r' || kept.back() == ' ')) kept.pop_back();
+    kept += "\n";
+    return 1;
+}
+
+// The source as it stands: the first two lines always, later end lines left out.
+int write_source_pass(WindowHandle owner, TextWriter &output, const char *input_path, CopiesRun &run) {
+    std::unique_ptr<TextReader> input(new TextReader);
+    if (open_input(owner, *input, input_path) < 0) return -1;
+    int line_count = 0;
+    std::string raw;
+    std::string kept;
+    while (text_read_line(*input, raw) == 1) {
+        ++line_count;
+        clear_block_words(run.state);
+        int is_end = line_count >= 3 && is_program_end_line(raw);
+        if (is_end && !keep_move_without_end(raw, kept)) continue;
+        int plane = find_plane_code(raw.c_str());
+        if (plane > 17) {
+            text_close_read(*input);
+            return refuse_plane(owner, plane);
+        }
+        write_raw_line(output, is_end ? kept : raw);
+    }
+    text_close_read(*input);
+    return 0;
+}
+
+// Rotates one parsed block and writes it without the codes a copy must not repeat.
+void write_copy_block(TextWriter &output, CopiesRun &run, CopyPass pass, const double angle[3],
+                      const double centre[]) {
+    BlockState &s = run.state;
+    update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
+    rotate_position(run.previous, run.current, run.previous_rotated, run.current_rotated, centre, angle);
+    if (pass == INTERMEDIATE_COPY) {
+        for (int &entry : s.pending_m) entry = -1;
+    } else {
+        // The spindle and coolant are already on: M03 and M08 go. The last copy
+        // ends the program, so its M02 stays with M05 and M09.
+        s.pending_m[3] = -1;
+        s.pending_m[8] = -1;
+    }
+    s.pending_g[17] = -1;
+    s.modal.spindle_speed = -1;
+    write_block(output, s.modal, s.word_present, s.word_point, run.current_rotated, run.previous_rotated,
+                s.feed, s.mode, s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
+    run.previous = run.current;
+    run.previous_rotated = run.current_rotated;
+}
+
+// One copy at angle[0]: the head dropped, pass-through lines dropped, parsed
+// blocks rotated; unparsed lines kept only in the last copy.
+int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_path, CopiesRun &run,
+                    CopyPass pass, const double angle[3], const double centre[]) {
+    post_angle_line(owner, angle[0]);
+    std::unique_ptr<TextReader> input(new TextReader);
+    if (open_input(owner, *input, input_path) < 0) return -1;
+    BlockState &s = run.state;
+    int line_count = 0;
+    std::string raw;
+    std::string work;
+    while (text_read_line(*input, raw) == 1) {
+        ++line_count;
+        work = raw;
+        strip_comment(work);
+        clear_block_words(s);
+        int is_tape_mark = find_text(work.c_str(), "%") >= 0;
+        if (pass == INTERMEDIATE_COPY && is_tape_mark) continue;
+        if (pass == LAST_COPY && line_count <= 2 && is_tape_mark) continue;
+        if (pass == LAST_COPY && !work.empty() && work[0] == 'O') continue;
+        if (is_machining_pass_through(raw, work)) continue;
+        if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
+                        s.word_point, s.feed, s.mode) != 1) {
+            if (pass == LAST_COPY) write_raw_line(output, raw);
+            continue;
+        }
+        write_copy_block(output, run, pass, angle, centre);
+    }
+    text_close_read(*input);
+    return 0;
+}
+
+}  // namespace
+
+int rotate_copies(WindowHandle owner, TextWriter &output, const char *input_path, double angle[3],
+                  const double centre[], int copy_count) {
+    CopiesRun run;
+    init_run(run);
+    read_output_format(run.format);
+    if (ActiveCommandFlags.debug == 100) log_output_parameters(owner, run.format);
+
+    message_format("回転角度：0.°書込中");
+    log_post(owner, 0);
+    if (write_source_pass(owner, output, input_path, run) < 0) return -1;
+    wait_seconds(1);
+
+    // Widened: any count the control file gives, however large or negative, is safe here.
+    long long last = static_cast<long long>(copy_count) - 1;
+    for (long long k = 1; k < last; ++k) {
+        angle[0] = angle[2] * static_cast<double>(k);
+        if (write_copy_pass(owner, output, input_path, run, INTERMEDIATE_COPY, angle, centre) < 0) return -1;
+        wait_seconds(1);
+    }
+    angle[0] = angle[2] * static_cast<double>(last);
+    return write_copy_pass(owner, output, input_path, run, LAST_COPY, angle, centre);
+}

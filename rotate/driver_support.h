@@ -1,0 +1,77 @@
+// What the three composition drivers share: the line checks, the log lines,
+// the machining move file and the writer of one rotated copy of a machining.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "nc/block_parser.h"
+#include "nc/number_format.h"
+#include "platform/platform.h"
+#include "settings/program_values.h"
+
+// ---------------------------------------------------------------------------
+// Line checks
+
+// 18 or 19 when the text selects that plane, else 0.
+int find_plane_code(const char *text);
+// Posts the unsupported-plane error for plane; returns -1.
+int refuse_plane(WindowHandle owner, int plane);
+// The whole-program driver's pass-through test: every code on the work copy,
+// then the dwell, data-setting and machine-coordinate blocks.
+int is_whole_program_pass_through(const std::string &work);
+// The pass-through test of the per-machining and copy drivers: each code on the
+// buffer it has always been tested on (raw line or work copy), then the dwell,
+// data-setting and machine-coordinate blocks on the work copy.
+int is_machining_pass_through(const std::string &raw, const std::string &work);
+
+// Writes a line exactly as it was read, every byte of it.
+void write_raw_line(TextWriter &output, const std::string &raw);
+// The raw line without its line end, for the DEBUG 666 comment line.
+std::string line_without_end(const std::string &raw);
+// Words and presence flags are cleared before every block is parsed.
+void clear_block_words(BlockState &state);
+
+// ---------------------------------------------------------------------------
+// Log lines
+
+// "スタート座標 ..." with X, Y and Z of the position (DEBUG above 0).
+void post_start_coordinates(WindowHandle owner, const WordValues &position);
+// "回転角度：...°書込中" with the angle.
+void post_angle_line(WindowHandle owner, double angle);
+
+// ---------------------------------------------------------------------------
+// The machining move file: one record per block of a machining, read back once
+// for every rotated copy.
+
+// The decimal-point flags a record's block was written with.
+using PointFlags = std::array<int, WORD_COUNT>;
+
+struct MoveRecord {
+    int plane;
+    int motion;
+    WordValues position;
+    double feed;
+};
+
+// Creates a move file under a name that no file has yet: the name of
+// machining_file_name for index, or for the next free index. On success index
+// is the one used, name is set and writer is open. -1 with the message in
+// MessageText (not posted) when no file could be created.
+int create_move_file(const char *input_path, int &index, std::string &name, TextWriter &writer);
+// Writes one record.
+void write_move_record(TextWriter &writer, const MoveRecord &record);
+// Reads one record from a line of the file. 0 when all eleven fields were read, else -1.
+int read_move_record(const std::string &line, MoveRecord &record);
+
+// Writes one rotated copy of the machining recorded in the move file, at
+// angle[0]. current and previous are the driver's positions: read at the start
+// (where the tool stands, the point before it) and left at the last rotated
+// point. styles holds the decimal-point flags of each record, used when
+// decimal_mode is negative. 0, or -1 with the message in MessageText (not posted).
+int write_rotated_copy(TextWriter &output, const char *move_file_name, BlockState &state,
+                       int pending_g[100], WordValues &current, WordValues &previous,
+                       double feed[3], const OutputFormat &format, const double centre[],
+                       double angle[3], const CommandFlags &flags, ModePair &mode,
+                       const std::vector<PointFlags> &styles);

@@ -1,0 +1,63 @@
+// Turning one block's end point, and the centre of its arc, about the rotation
+// centre in the XY plane. Every value turned is rounded to 0.001 so that the
+// writer and the move file see the NC output's own resolution.
+#include "rotate/rotation.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "nc/number_format.h"
+
+namespace {
+
+// Rounds through the same text form the log shows, so a rotated coordinate and
+// its printed value can never disagree.
+double round_to_micron(double value) {
+    std::string text;
+    format_rounded(value, text);
+    return std::strtod(text.c_str(), nullptr);
+}
+
+// Turns the point (x, y) about the centre with the sine and cosine of the
+// negated angle, in exactly this order of operations.
+void turn_point(double x, double y, const double centre[], double s, double c, double &turned_x,
+                double &turned_y) {
+    double dx = x - centre[0];
+    double dy = y - centre[1];
+    turned_x = dy * s + dx * c + centre[0];
+    turned_y = dy * c - dx * s + centre[1];
+}
+
+}  // namespace
+
+int rotate_position(const WordValues &previous_source, const WordValues &current_source,
+                    const WordValues &previous_rotated, WordValues &current_rotated,
+                    const double centre[], const double angle[]) {
+    current_rotated = current_source;
+    if (angle[0] == 0.0) return 0;
+
+    double t = -(angle[0] * DEGREE_TO_RADIAN);
+    double s = std::sin(t);
+    double c = std::cos(t);
+
+    double x = 0.0;
+    double y = 0.0;
+    turn_point(current_source.v[WORD_X], current_source.v[WORD_Y], centre, s, c, x, y);
+    current_rotated.v[WORD_X] = round_to_micron(x);
+    current_rotated.v[WORD_Y] = round_to_micron(y);
+
+    // A block with neither I nor J is no I/J arc: Z, I, J, R, Q, K stay as read.
+    if (current_source.v[WORD_I] == 0.0 && current_source.v[WORD_J] == 0.0) return 0;
+
+    // The arc centre is rebuilt from the unrotated start point and then measured
+    // from the start point as it was written, rotated or not.
+    double arc_x = current_source.v[WORD_I] + previous_source.v[WORD_X];
+    double arc_y = previous_source.v[WORD_Y] + current_source.v[WORD_J];
+    double turned_arc_x = 0.0;
+    double turned_arc_y = 0.0;
+    turn_point(arc_x, arc_y, centre, s, c, turned_arc_x, turned_arc_y);
+    current_rotated.v[WORD_I] = round_to_micron(turned_arc_x - previous_rotated.v[WORD_X]);
+    current_rotated.v[WORD_J] = round_to_micron(turned_arc_y - previous_rotated.v[WORD_Y]);
+    return 0;
+}

@@ -1,0 +1,113 @@
+// Copies of the whole program: the source without its end, then the turned copies.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver_harness.h"
+#include "shell/message_log.h"
+
+namespace {
+
+const char Program[] =
+    "%\r\n"
+    "O0002\r\n"
+    "G90 G92 X0 Y0 Z100.\r\n"
+    "T01 M06\r\n"
+    "(ROUGH)\r\n"
+    "S1000 M03\r\n"
+    "G00 X10. Y0 M08\r\n"
+    "G43 Z5. H01\r\n"
+    "G01 Z-1. F100\r\n"
+    "X20. (CUT)\r\n"
+    "G00 Z100. M09\r\n"
+    "M05\r\n"
+    "G28 Z0\r\n"
+    "M30\r\n"
+    "%\r\n";
+
+TEST(Copies, TwoPlacementsAt90) {
+    DriverHarness h;
+    std::string output;
+    ASSERT_EQ(0, h.run(COPIES, Program, 90.0, 2, output));
+    EXPECT_EQ(expected_output("copies_90x2.nc"), output) << output;
+    ASSERT_EQ(2u, h.log.lines.size());
+    EXPECT_EQ("回転角度：0.°書込中", h.log.lines[0]);
+    EXPECT_EQ("回転角度：90.°書込中", h.log.lines[1]);
+    EXPECT_EQ(90.0, h.angle[0]);
+}
+
+TEST(Copies, ThreePlacementsAt120) {
+    DriverHarness h;
+    std::string output;
+    ASSERT_EQ(0, h.run(COPIES, Program, 120.0, 3, output));
+    EXPECT_EQ(expected_output("copies_120x3.nc"), output) << output;
+    ASSERT_EQ(3u, h.log.lines.size());
+    EXPECT_EQ("回転角度：120.°書込中", h.log.lines[1]);
+    EXPECT_EQ("回転角度：240.°書込中", h.log.lines[2]);
+    EXPECT_EQ(240.0, h.angle[0]);
+    EXPECT_EQ(120.0, h.angle[2]);
+}
+
+TEST(Copies, ProgramEndsAndDegenerateCounts) {
+    DriverHarness h;
+    std::string output;
+    // One-digit end codes leave the source pass as the two-digit ones do; M25 is no end.
+    ASSERT_EQ(0, h.run(COPIES,
+                       "O0005\n"
+                       "G90 G92 X0 Y0 Z0\n"
+                       "G00 X10. M25\n"
+                       "M5\n"
+                       "M9 (COOLANT OFF)\n"
+                       "G04 P500\n"
+                       "G53 Z0.\n"
+                       "M2",
+                       90.0, 2, output));
+    // The last copy ends the program: its end code is written, whatever its form.
+    EXPECT_EQ("O0005\r\nG90 G92 X0 Y0 Z0\r\nG00 X10. M25\r\nG04 P500\r\nG53 Z0.\r\n"
+              "G92X0Y0Z0\r\nG90G00Y10.000\r\nM05\r\nM09\r\nM02\r\n",
+              output);
+    ASSERT_EQ(0, h.run(COPIES, "G90 G92 X0 Y0 Z0\nS500 M03\nG00 X10. M08\nM02\n", 90.0, 3, output));
+    EXPECT_EQ("G90 G92 X0 Y0 Z0\r\nS500 M03\r\nG00 X10. M08\r\n"
+              "G92X0Y0Z0\r\nG90\r\nG00Y10.000\r\n"
+              "G92X0Y0Z0\r\nX-10.000\r\nM02\r\n",
+              output);
+
+    // A retract that carries an end code keeps its move in the source pass.
+    ASSERT_EQ(0, h.run(COPIES, "%\nO1\nG90 G92 X0 Y0 Z9.\nG01 Z-1. F99\nG00 Z9. M09 (M30)\nM30\n", 90.0, 2,
+                       output));
+    EXPECT_EQ("%\r\nO1\r\nG90 G92 X0 Y0 Z9.\r\nG01 Z-1. F99\r\nG00 Z9.\r\n"
+              "G92X0Y0Z9000\r\nG90G01Z-1.000F99\r\nG00Z9.000M09\r\nM30\r\n",
+              output);
+
+    // Count 1: the program follows itself unrotated, head removed; count 0 turns it back.
+    ASSERT_EQ(0, h.run(COPIES, "%\nO0006\nG90 G00 X10. Y0\nM30\n%\n", 90.0, 1, output));
+    EXPECT_EQ("%\r\nO0006\r\nG90 G00 X10. Y0\r\nG90G00X10.000\r\nM30\r\n%\r\n", output);
+    EXPECT_EQ(0.0, h.angle[0]);
+    ASSERT_EQ(0, h.run(COPIES, "%\nO0006\nG90 G00 X10. Y0\nM30\n%\n", 90.0, 0, output));
+    EXPECT_EQ("%\r\nO0006\r\nG90 G00 X10. Y0\r\nG90G00Y-10.000\r\nM30\r\n%\r\n", output);
+    EXPECT_EQ(-90.0, h.angle[0]);
+}
+
+TEST(Copies, RefusalsAndMissingInput) {
+    DriverHarness h;
+    std::string output;
+    // The source pass tests the raw line: a plane named even in a comment stops it.
+    ASSERT_EQ(-1, h.run(COPIES, "%\nO0007\nG00 X1.\n(G19 NEXT)\nX2.\n", 90.0, 2, output));
+    EXPECT_EQ("%\r\nO0007\r\nG00 X1.\r\n", output);
+    ASSERT_EQ(1u, h.log.boxes.size());
+    EXPECT_EQ("ＮＣデータにG19平面が含まれてます。\n\nG17以外の座標平面はサポート外です。", h.log.boxes[0].text);
+    EXPECT_EQ(BOX_ERROR, h.log.boxes[0].kind);
+
+    h.log.boxes.clear();
+    std::string missing = h.dir.file("NOWHERE.NC");
+    double angle[3] = {90, 90, 90};
+    double centre[3] = {0, 0, 0};
+    std::string sink;
+    TextWriter writer;
+    text_open_memory(writer, sink);
+    EXPECT_EQ(-1, rotate_copies(nullptr, writer, missing.c_str(), angle, centre, 2));
+    ASSERT_EQ(1u, h.log.boxes.size());
+    EXPECT_EQ("エラー：回転するＮＣファイル " + missing + " 開けません", h.log.boxes[0].text);
+}
+
+}  // namespace
