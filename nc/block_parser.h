@@ -72,3 +72,13 @@ int prescan_program(const char *path, int pending_g[100], int pending_m[10], Mod
 // 1 when a line (work copy, comment removed) holds a dwell, data-setting or
 // machine-coordinate code (G04, G4, G10, G53): its numbers are never tool-path points.
 int is_non_path_block(const char *work);
+
+// 90 or 91 when a line (work copy) states G90 or G91 (G90 first, as the parser
+// takes it), else 0.
+int stated_distance_mode(const char *work);
+// A line copied without parsing still sets the distance mode it states: the
+// tracked mode, the mode now and the mode written all become that mode.
+void follow_distance_mode(const char *work, ModalIntegers &modal, ModePair &mode);
+// 1 when a parsed block gives coordinate words while no G90 or G91 has been
+// stated (a coordinate setting excepted): its words could only be guessed.
+int has_words_without_distance_mode(const BlockState &state);

@@ -87,7 +87,10 @@ int prescan_program(const char *path, int pending_g[100], int pending_m[10], Mod
     while (text_read_line(*reader, work) == 1) {
         strip_comment(work);
         clear_block(pending_g, words, word_present);
-        if (is_pass_through_block(work.c_str()) || is_non_path_block(work.c_str())) continue;
+        if (is_pass_through_block(work.c_str()) || is_non_path_block(work.c_str())) {
+            follow_distance_mode(work.c_str(), modal, mode);
+            continue;
+        }
         if (parse_block(work.c_str(), pending_g, pending_m, modal, words, word_present, word_point,
                         feed, mode) != 1)
             continue;
@@ -102,7 +105,10 @@ int prescan_program(const char *path, int pending_g[100], int pending_m[10], Mod
         }
         previous = start;
     }
+    // A read error part-way would give a start taken from half a program.
+    int failed = reader->failed;
     text_close_read(*reader);
+    if (failed) return -1;
     reset_after_scan(pending_m, modal, feed);
     return 1;
 }

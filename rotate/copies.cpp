@@ -94,10 +94,55 @@ int keep_move_without_end(const std::string &raw, std::string &kept) {
     return 1;
 }
 
+// Follows the source pass as the machine runs it, without writing anything:
+// where the tool stands at its end, and in which distance mode. The first copy
+// starts from there, as every later copy starts from the end of the one before.
+struct SourceTrack {
+    BlockState state;
+    WordValues current;
+    WordValues previous;
+};
+
+void track_source_line(SourceTrack &track, const std::string &written) {
+    BlockState &s = track.state;
+    std::string work = written;
+    strip_comment(work);
+    clear_block_words(s);
+    if (is_machining_pass_through(written, work)) {
+        follow_distance_mode(work.c_str(), s.modal, s.mode);
+        return;
+    }
+    if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
+                    s.word_point, s.feed, s.mode) != 1)
+        return;
+    update_position(s.modal, s.pending_g, s.word_present, track.current, track.previous, s.words);
+    track.previous = track.current;
+    for (int &entry : s.pending_g) entry = -1;
+}
+
+// The copies go on from where the source pass left the tool, unrotated, and in
+// the distance mode it left the machine in.
+void start_copies_from(CopiesRun &run, const SourceTrack &track) {
+    run.current = track.current;
+    run.previous = track.current;
+    run.current_rotated = track.current;
+    run.previous_rotated = track.current;
+    int mode = track.state.modal.distance_mode;
+    if (mode == 90 || mode == 91) {
+        run.state.modal.distance_mode = mode;
+        run.state.mode.mode_now = mode;
+        run.state.mode.mode_written = mode;
+    }
+}
+
 // The source as it stands: the first two lines always, later end lines left out.
 int write_source_pass(WindowHandle owner, TextWriter &output, const char *input_path, CopiesRun &run) {
     std::unique_ptr<TextReader> input(new TextReader);
     if (open_input(owner, *input, input_path) < 0) return -1;
+    std::unique_ptr<SourceTrack> track(new SourceTrack);
+    init_block_state(track->state, -1);
+    track->current = WordValues{};
+    track->previous = WordValues{};
     int line_count = 0;
     std::string raw;
     std::string kept;
@@ -112,8 +157,12 @@ int write_source_pass(WindowHandle owner, TextWriter &output, const char *input_
             return refuse_plane(owner, plane);
         }
         write_raw_line(output, is_end ? kept : raw);
+        track_source_line(*track, is_end ? kept : raw);
     }
+    int read = check_input_read(owner, *input, input_path);
     text_close_read(*input);
+    if (read < 0) return -1;
+    start_copies_from(run, *track);
     return 0;
 }
 
@@ -137,6 +186,16 @@ void write_copy_block(TextWriter &output, CopiesRun &run, CopyPass pass, const d
                 s.feed, s.mode, s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
     run.previous = run.current;
     run.previous_rotated = run.current_rotated;
+}
+
+// The coordinate system was set once, by the source pass, and every copy is
+// turned in that same system. A copy starts where the one before ended, not at
+// the set point, so setting the system again there would shift the copy.
+void skip_coordinate_setting(CopiesRun &run) {
+    BlockState &s = run.state;
+    update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
+    s.pending_g[92] = -1;
+    run.previous = run.current;
 }
 
 // One copy at angle[0]: the head dropped, pass-through lines dropped, parsed
@@ -165,10 +224,19 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
             if (pass == LAST_COPY) write_raw_line(output, raw);
             continue;
         }
+        if (has_words_without_distance_mode(s)) {
+            text_close_read(*input);
+            return refuse_unknown_distance_mode(owner, raw);
+        }
+        if (s.pending_g[92] == 92) {
+            skip_coordinate_setting(run);
+            continue;
+        }
         write_copy_block(output, run, pass, angle, centre);
     }
+    int read = check_input_read(owner, *input, input_path);
     text_close_read(*input);
-    return 0;
+    return read;
 }
 
 }  // namespace

@@ -75,3 +75,12 @@ int write_rotated_copy(TextWriter &output, const char *move_file_name, BlockStat
                        double feed[3], const OutputFormat &format, const double centre[],
                        double angle[3], const CommandFlags &flags, ModePair &mode,
                        const std::vector<PointFlags> &styles);
+
+// ---------------------------------------------------------------------------
+// Guards of the main passes
+
+// Posts that a block gives coordinates before any G90 or G91; returns -1.
+int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw);
+// After the last line: -1 with the error posted when the input ended in a read
+// error rather than at its end, else 0.
+int check_input_read(WindowHandle owner, const TextReader &input, const char *input_path);

@@ -82,6 +82,9 @@ int find_start_position(WindowHandle owner, const char *input_path, MachiningRun
     // again; left pending they would be written with the program's first block
     // and turn it into a coordinate setting.
     for (int &entry : s.pending_g) entry = -1;
+    // The main pass reads the program from its top again: the distance mode of
+    // its first blocks is the one they state, not the one the scan ended in.
+    s.modal.distance_mode = -1;
     return 0;
 }
 
@@ -158,6 +161,28 @@ void write_source_block(TextWriter &output, MachiningRun &run) {
     for (int slot = 0; slot < WORD_COUNT; ++slot) run.last_style[slot] = s.word_point[slot];
 }
 
+// After the copies the tool stands at the last copy's closing point, at the
+// height of the source's closing rapid. It goes back there in X and Y at once,
+// under the rapid in force, so that the next source block starts where the
+// source has it: a feed move next (a second depth pass) would otherwise cut
+// from the copy straight across the part.
+void return_from_copies(TextWriter &output, MachiningRun &run) {
+    BlockState &s = run.state;
+    WordValues target = run.tool;
+    target.v[WORD_X] = run.current.v[WORD_X];
+    target.v[WORD_Y] = run.current.v[WORD_Y];
+    for (int slot = WORD_I; slot < WORD_COUNT; ++slot) target.v[slot] = 0.0;
+    int present[WORD_COUNT] = {1, 1, 0, 0, 0, 0, 0, 0};
+    int point[WORD_COUNT];
+    for (int slot = 0; slot < WORD_COUNT; ++slot) point[slot] = run.last_style[slot];
+    int no_m_codes[10];
+    for (int &entry : no_m_codes) entry = -1;
+    write_block(output, s.modal, present, point, target, run.tool, s.feed, s.mode, s.pending_g, no_m_codes,
+                ActiveCommandFlags, run.format);
+    run.tool = target;
+    run.tool.v[WORD_Z] = run.current.v[WORD_Z];
+}
+
 // The machining has closed: its copies at 1, 2, ... N - 1 times the angle, then
 // the move file goes. The source goes on from its own last point, while the
 // writer measures the next block from where the last copy left the tool.
@@ -188,6 +213,7 @@ int write_copies(WindowHandle owner, TextWriter &output, MachiningRun &run, doub
     run.machining = IDLE;
     run.tool = copy_current;
     run.previous = run.current;
+    return_from_copies(output, run);
     return 0;
 }
 
@@ -254,11 +280,16 @@ int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *inp
         }
         if (is_machining_pass_through(raw, work)) {
             write_raw_line(output, raw);
+            follow_distance_mode(work.c_str(), s.modal, s.mode);
             continue;
         }
         if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
                         s.word_point, s.feed, s.mode) != 1) {
             write_raw_line(output, raw);
+        } else if (has_words_without_distance_mode(s)) {
+            abandon_move_file(owner, run);
+            text_close_read(*input);
+            return refuse_unknown_distance_mode(owner, raw);
         } else if (rotate_parsed_block(owner, output, input_path, run, angle, centre, copy_count) < 0) {
             abandon_move_file(owner, run);
             text_close_read(*input);
@@ -268,6 +299,7 @@ int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *inp
     }
     // A machining still open at the end gets no copies, and its move file goes.
     abandon_move_file(owner, run);
+    int read = check_input_read(owner, *input, input_path);
     text_close_read(*input);
-    return 0;
+    return read;
 }

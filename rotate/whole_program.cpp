@@ -1,5 +1,6 @@
 // The whole program rotated once: every parsed block is made absolute, turned
 // about the centre and written again; the start block stays at the start point.
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -47,6 +48,9 @@ int find_start_position(WindowHandle owner, const char *input_path, WholeProgram
     // again; left pending they would be written with the program's first block
     // and turn it into a coordinate setting.
     for (int &entry : s.pending_g) entry = -1;
+    // The main pass reads the program from its top again: the distance mode of
+    // its first blocks is the one they state, not the one the scan ended in.
+    s.modal.distance_mode = 0;
     return 0;
 }
 
@@ -110,12 +114,28 @@ void write_rotated(TextWriter &output, WholeProgramRun &run, const std::string &
                 s.feed, s.mode, s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
 }
 
+// A coordinate setting names the point where the tool stands. The tool stands at
+// the image of the source's point, or, before the first move, at the unrotated
+// start; the setting is turned with the path and shifted by the difference, so
+// that the path keeps turning about the centre and not about the set point.
+void place_coordinate_setting(WholeProgramRun &run, const double angle[3], const double centre[]) {
+    WordValues image;
+    rotate_position(run.previous, run.previous, run.previous, image, centre, angle);
+    std::string text;
+    for (int slot = WORD_X; slot <= WORD_Y; ++slot) {
+        double shifted = run.current_rotated.v[slot] + run.previous_rotated.v[slot] - image.v[slot];
+        format_rounded(shifted, text);
+        run.current_rotated.v[slot] = std::strtod(text.c_str(), nullptr);
+    }
+}
+
 // One parsed block: absolute position, rotation, and the start block or an ordinary one.
 void rotate_parsed_block(WindowHandle owner, TextWriter &output, WholeProgramRun &run,
                          const std::string &raw, const double angle[3], const double centre[]) {
     BlockState &s = run.state;
     update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
     rotate_position(run.previous, run.current, run.previous_rotated, run.current_rotated, centre, angle);
+    if (s.pending_g[92] == 92 && angle[0] != 0.0) place_coordinate_setting(run, angle, centre);
     if (ActiveCommandFlags.debug == 3) post_trace(owner, run, angle[0]);
     if (is_start_block(run)) {
         write_start(owner, output, run, raw);
@@ -163,6 +183,7 @@ int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *inp
         }
         if (is_whole_program_pass_through(work)) {
             write_raw_line(output, raw);
+            follow_distance_mode(work.c_str(), s.modal, s.mode);
             continue;
         }
         if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
@@ -170,8 +191,13 @@ int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *inp
             write_raw_line(output, raw);
             continue;
         }
+        if (has_words_without_distance_mode(s)) {
+            text_close_read(*input);
+            return refuse_unknown_distance_mode(owner, raw);
+        }
         rotate_parsed_block(owner, output, run, raw, angle, centre);
     }
+    int read = check_input_read(owner, *input, input_path);
     text_close_read(*input);
-    return 0;
+    return read;
 }

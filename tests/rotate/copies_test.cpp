@@ -63,28 +63,29 @@ TEST(Copies, ProgramEndsAndDegenerateCounts) {
                        "M2",
                        90.0, 2, output));
     // The last copy ends the program: its end code is written, whatever its form.
+    // The copy starts where the source left the tool, in the system the source set.
     EXPECT_EQ("O0005\r\nG90 G92 X0 Y0 Z0\r\nG00 X10. M25\r\nG04 P500\r\nG53 Z0.\r\n"
-              "G92X0Y0Z0\r\nG90G00Y10.000\r\nM05\r\nM09\r\nM02\r\n",
+              "G00X0.000Y10.000\r\nM05\r\nM09\r\nM02\r\n",
               output);
     ASSERT_EQ(0, h.run(COPIES, "G90 G92 X0 Y0 Z0\nS500 M03\nG00 X10. M08\nM02\n", 90.0, 3, output));
     EXPECT_EQ("G90 G92 X0 Y0 Z0\r\nS500 M03\r\nG00 X10. M08\r\n"
-              "G92X0Y0Z0\r\nG90\r\nG00Y10.000\r\n"
-              "G92X0Y0Z0\r\nX-10.000\r\nM02\r\n",
+              "G00Y10.000\r\n"
+              "X-10.000\r\nM02\r\n",
               output);
 
     // A retract that carries an end code keeps its move in the source pass.
     ASSERT_EQ(0, h.run(COPIES, "%\nO1\nG90 G92 X0 Y0 Z9.\nG01 Z-1. F99\nG00 Z9. M09 (M30)\nM30\n", 90.0, 2,
                        output));
     EXPECT_EQ("%\r\nO1\r\nG90 G92 X0 Y0 Z9.\r\nG01 Z-1. F99\r\nG00 Z9.\r\n"
-              "G92X0Y0Z9000\r\nG90G01Z-1.000F99\r\nG00Z9.000M09\r\nM30\r\n",
+              "G01Z-1.000F99\r\nG00Z9.000M09\r\nM30\r\n",
               output);
 
     // Count 1: the program follows itself unrotated, head removed; count 0 turns it back.
     ASSERT_EQ(0, h.run(COPIES, "%\nO0006\nG90 G00 X10. Y0\nM30\n%\n", 90.0, 1, output));
-    EXPECT_EQ("%\r\nO0006\r\nG90 G00 X10. Y0\r\nG90G00X10.000\r\nM30\r\n%\r\n", output);
+    EXPECT_EQ("%\r\nO0006\r\nG90 G00 X10. Y0\r\nG00\r\nM30\r\n%\r\n", output);
     EXPECT_EQ(0.0, h.angle[0]);
     ASSERT_EQ(0, h.run(COPIES, "%\nO0006\nG90 G00 X10. Y0\nM30\n%\n", 90.0, 0, output));
-    EXPECT_EQ("%\r\nO0006\r\nG90 G00 X10. Y0\r\nG90G00Y-10.000\r\nM30\r\n%\r\n", output);
+    EXPECT_EQ("%\r\nO0006\r\nG90 G00 X10. Y0\r\nG00X0.000Y-10.000\r\nM30\r\n%\r\n", output);
     EXPECT_EQ(-90.0, h.angle[0]);
 }
 

@@ -51,12 +51,14 @@ TEST(WholeProgram, StartBlockIsTheRapidThatReachesTheStartPointInG90) {
     EXPECT_EQ("G92X0Y0Z100000\r\nG90G00Y10.000\r\nG01Z-1.000F100\r\nG00Z100.000\r\n", output);
 
     // In G91 the words are increments: a block whose words equal the start point is no start block.
+    // The coordinate setting names the point where the tool stands before any move, the
+    // unrotated start, so it is written as it stands and the path turns about the centre.
     ASSERT_EQ(0, h.run(WHOLE_PROGRAM,
                        "G90 G92 X10. Y0 Z0\n"
                        "G91 G00 X10. Y0 Z0\n"
                        "X-10.\n",
                        90.0, 0, output));
-    EXPECT_EQ("G92X0.000Y10.000Z0.000\r\nG91G00Y10.000\r\nY-10.000\r\n", output);
+    EXPECT_EQ("G92X10.000Y0.000Z0.000\r\nG91G00X-10.000Y20.000\r\nY-10.000\r\n", output);
     for (const std::string &line : h.log.lines) EXPECT_EQ(std::string::npos, line.find("Start")) << line;
 
     // The real start block is written at the unrotated start point and marked in the log.
@@ -65,17 +67,18 @@ TEST(WholeProgram, StartBlockIsTheRapidThatReachesTheStartPointInG90) {
                        "G00 X10. Y0. Z50.\n"
                        "X20.\n",
                        90.0, 0, output));
-    EXPECT_EQ("G92X0.000Y10.000Z50.000\r\nG90G00X10.000Y0.000Z50.000\r\nX0.000Y20.000\r\n", output);
+    EXPECT_EQ("G92X10.000Y0.000Z50.000\r\nG90G00X10.000Y0.000Z50.000\r\nX0.000Y20.000\r\n", output);
     EXPECT_EQ("Start [0] G00 X10. Y0. Z50.\n", h.log.lines.back());
 
     // A coordinate setting under rapid motion at the start point is no start block:
     // it keeps its G92, and the moves before and after it stay moves.
     ASSERT_EQ(0, h.run(WHOLE_PROGRAM,
-                       "G00 X50. Y50.\n"
+                       "G90 G00 X50. Y50.\n"
                        "G90 G92 X0 Y0 Z100.\n"
                        "G00 X10. Y0\n",
                        90.0, 0, output));
-    EXPECT_EQ("G00X-50.000Y50.000\r\nG92X0Y0Z100000\r\nG90Y10.000\r\n", output);
+    // Set after a rotated move, the setting is turned with the path.
+    EXPECT_EQ("G90G00X-50.000Y50.000\r\nG92X0Y0Z100000\r\nY10.000\r\n", output);
 }
 
 TEST(WholeProgram, RefusesOtherPlanesAndMissingInput) {
