@@ -35,6 +35,7 @@ struct MachiningRun {
     std::string move_name;
     TextWriter move_file;
     int move_open;
+    int cycle_active;                // a drilling cycle is in force (G73, G81 to G89 until G80)
     std::vector<PointFlags> styles;  // per record: the decimal-point flags its block was written with
     PointFlags last_style;           // the flags of the block written last
 };
@@ -51,6 +52,7 @@ void init_run(MachiningRun &run) {
     run.move_name.clear();
     run.move_file = TextWriter{};
     run.move_open = 0;
+    run.cycle_active = 0;
     run.styles.clear();
     run.last_style.fill(0);
 }
@@ -217,11 +219,33 @@ int write_copies(WindowHandle owner, TextWriter &output, MachiningRun &run, doub
     return 0;
 }
 
+// A drilling cycle stays in force from its code to G80, over every hole block.
+void follow_cycle(MachiningRun &run) {
+    const int *pending_g = run.state.pending_g;
+    // G80 and any motion code end it; a cycle code in the same block starts it again.
+    if (pending_g[80] == 80 || run.state.modal.block_motion >= 0) run.cycle_active = 0;
+    if (pending_g[73] == 73) run.cycle_active = 1;
+    for (int n = 81; n <= 89; ++n) {
+        if (pending_g[n] == n) run.cycle_active = 1;
+    }
+}
+
+// The move file keeps only a motion code per block: a hole of a drilling cycle
+// would come back in the copies as a plain feed to the bottom of the hole.
+int refuse_cycle_in_machining(WindowHandle owner, const std::string &raw) {
+    message_format("エラー：加工中の固定サイクルは加工毎に回転コピーできません。 %s",
+                   line_without_end(raw).c_str());
+    return log_post(owner, -1);
+}
+
 int rotate_parsed_block(WindowHandle owner, TextWriter &output, const char *input_path,
-                        MachiningRun &run, double angle[3], const double centre[], int copy_count) {
+                        MachiningRun &run, double angle[3], const double centre[], int copy_count,
+                        const std::string &raw) {
     BlockState &s = run.state;
     update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
     advance_machining_state(run);
+    follow_cycle(run);
+    if (run.cycle_active && run.machining != IDLE) return refuse_cycle_in_machining(owner, raw);
     apply_decimal_mode(run.format, s.word_point);
     if (run.machining == OPENING && open_move_file(owner, input_path, run) < 0) return -1;
     if (ActiveCommandFlags.debug == 3) post_trace(owner, run);
@@ -290,7 +314,7 @@ int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *inp
             abandon_move_file(owner, run);
             text_close_read(*input);
             return refuse_unknown_distance_mode(owner, raw);
-        } else if (rotate_parsed_block(owner, output, input_path, run, angle, centre, copy_count) < 0) {
+        } else if (rotate_parsed_block(owner, output, input_path, run, angle, centre, copy_count, raw) < 0) {
             abandon_move_file(owner, run);
             text_close_read(*input);
             return -1;

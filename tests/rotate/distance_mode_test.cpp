@@ -54,3 +54,34 @@ TEST(DistanceMode, PerMachiningGoesBackBeforeTheSourceFeedsOn) {
     size_t first_return = output.find("G00Z5.000\r\nX20.000Y0.000\r\nG01Z-2.000\r\n");
     EXPECT_NE(std::string::npos, first_return) << output;
 }
+
+TEST(DistanceMode, DrillingInsideAMachiningIsRefusedNotCopiedAsFeeds) {
+    DriverHarness h;
+    std::string output;
+    EXPECT_EQ(-1, h.run(PER_MACHINING,
+                        "G90 G92 X0 Y0 Z100.\n"
+                        "G00 X10. Y0\n"
+                        "G01 Z-1. F100\n"
+                        "G81 X20. Z-5. R2. F50\n"
+                        "X30.\n"
+                        "G80\n"
+                        "G00 Z100.\n",
+                        90.0, 2, output));
+    ASSERT_EQ(1u, h.log.boxes.size());
+    EXPECT_EQ("エラー：加工中の固定サイクルは加工毎に回転コピーできません。 G81 X20. Z-5. R2. F50",
+              h.log.boxes[0].text);
+    EXPECT_EQ("", h.stray_files());
+
+    // Drilling between machinings (after rapids, cancelled by G80) is written as it is.
+    h.log.boxes.clear();
+    EXPECT_EQ(0, h.run(PER_MACHINING,
+                       "G90 G92 X0 Y0 Z100.\n"
+                       "G00 X10. Y0 Z5.\n"
+                       "G81 X20. Z-5. R2. F50\n"
+                       "X30.\n"
+                       "G80\n"
+                       "G00 Z100.\n",
+                       90.0, 2, output));
+    EXPECT_TRUE(h.log.boxes.empty());
+    EXPECT_NE(std::string::npos, output.find("G81")) << output;
+}
