@@ -76,6 +76,9 @@ void split_path(const char *path, PathParts &parts);
 
 // 1 when the byte starts a code page 932 double-byte character.
 int is_lead_byte(unsigned char byte);
+// 1 when two names are equal as Windows compares section, key and file names:
+// ASCII letters without regard to case, the bytes of a double-byte character exactly.
+int same_name(const std::string &a, const std::string &b);
 
 // ---------------------------------------------------------------------------
 // Text files as the Windows runtime handles them in text mode, on every build:

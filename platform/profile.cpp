@@ -54,24 +54,6 @@ std::string trimmed(const char *text) {
     return trimmed(whole, 0, whole.size());
 }
 
-// Equal names: ASCII letters without regard to case, the bytes of a double-byte
-// character exactly.
-int same_name(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (is_lead_byte(x) && i + 1 < a.size()) {
-            if (x != y || a[i + 1] != b[i + 1]) return 0;
-            ++i;
-            continue;
-        }
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return 0;
-    }
-    return 1;
-}
 
 void classify_line(const std::string &text, IniLine &line) {
     size_t begin = line.start;

@@ -79,6 +79,12 @@ int write_rotated_copy(TextWriter &output, const char *move_file_name, BlockStat
 // ---------------------------------------------------------------------------
 // Guards of the main passes
 
+// The pre-scan for the start position. The codes it leaves pending belong to a
+// block the main pass parses again, and the main pass reads the program from its
+// top, so pending codes are cleared and the distance mode is distance_mode_start
+// again. 0, or -1 with the error posted.
+int scan_start_position(WindowHandle owner, const char *input_path, BlockState &state,
+                        WordValues &current, WordValues &previous, int distance_mode_start);
 // Posts that a block gives coordinates before any G90 or G91; returns -1.
 int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw);
 // After the last line: -1 with the error posted when the input ended in a read

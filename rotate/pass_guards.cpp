@@ -1,7 +1,23 @@
-// Checks every main pass makes so that no block is written from a guess: a
-// coordinate without a known distance mode, an input cut short by a read error.
+// What the main passes share around their reading: the start position found by
+// the pre-scan, and the checks that keep a block from being written from a guess
+// (a coordinate without a known distance mode, an input cut short by a read error).
 #include "rotate/driver_support.h"
 #include "shell/message_log.h"
+
+int scan_start_position(WindowHandle owner, const char *input_path, BlockState &state,
+                        WordValues &current, WordValues &previous, int distance_mode_start) {
+    BlockState &s = state;
+    if (prescan_program(input_path, s.pending_g, s.pending_m, s.modal, current, previous, s.words,
+                        s.word_present, s.word_point, s.feed, s.mode) < 0) {
+        message_format("エラー：スタート座標の取り出しに失敗しました。");
+        return log_post(owner, -1);
+    }
+    // Left pending, they would be written with the program's first block and turn
+    // it into a coordinate setting.
+    for (int &entry : s.pending_g) entry = -1;
+    s.modal.distance_mode = distance_mode_start;
+    return 0;
+}
 
 int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw) {
     message_format("エラー：G90/G91の指定より前に座標指令があります。 %s", line_without_end(raw).c_str());

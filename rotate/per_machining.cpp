@@ -73,23 +73,6 @@ void abandon_move_file(WindowHandle owner, MachiningRun &run) {
     delete_move_file(owner, run);
 }
 
-int find_start_position(WindowHandle owner, const char *input_path, MachiningRun &run) {
-    BlockState &s = run.state;
-    if (prescan_program(input_path, s.pending_g, s.pending_m, s.modal, run.current, run.previous,
-                        s.words, s.word_present, s.word_point, s.feed, s.mode) < 0) {
-        message_format("エラー：スタート座標の取り出しに失敗しました。");
-        return log_post(owner, -1);
-    }
-    // The codes the scan leaves pending belong to a block the main pass parses
-    // again; left pending they would be written with the program's first block
-    // and turn it into a coordinate setting.
-    for (int &entry : s.pending_g) entry = -1;
-    // The main pass reads the program from its top again: the distance mode of
-    // its first blocks is the one they state, not the one the scan ended in.
-    s.modal.distance_mode = -1;
-    return 0;
-}
-
 // The previous point lies 1.0 beyond the start in every axis, so that the first
 // parsed block writes all of its words.
 void place_at_start(MachiningRun &run) {
@@ -272,7 +255,7 @@ int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *inp
     read_output_format(run.format);
     if (ActiveCommandFlags.debug == 100) log_output_parameters(owner, run.format);
 
-    if (find_start_position(owner, input_path, run) < 0) return -1;
+    if (scan_start_position(owner, input_path, run.state, run.current, run.previous, -1) < 0) return -1;
     if (ActiveCommandFlags.debug > 0) post_start_coordinates(owner, run.current);
     place_at_start(run);
 

@@ -37,23 +37,6 @@ void init_run(WholeProgramRun &run) {
     run.start_written = 0;
 }
 
-int find_start_position(WindowHandle owner, const char *input_path, WholeProgramRun &run) {
-    BlockState &s = run.state;
-    if (prescan_program(input_path, s.pending_g, s.pending_m, s.modal, run.current, run.previous,
-                        s.words, s.word_present, s.word_point, s.feed, s.mode) < 0) {
-        message_format("エラー：スタート座標の取り出しに失敗しました。");
-        return log_post(owner, -1);
-    }
-    // The codes the scan leaves pending belong to a block the main pass parses
-    // again; left pending they would be written with the program's first block
-    // and turn it into a coordinate setting.
-    for (int &entry : s.pending_g) entry = -1;
-    // The main pass reads the program from its top again: the distance mode of
-    // its first blocks is the one they state, not the one the scan ended in.
-    s.modal.distance_mode = 0;
-    return 0;
-}
-
 // The tool stands at the unrotated start point when the program begins.
 void place_at_start(WholeProgramRun &run) {
     for (int slot = WORD_X; slot <= WORD_Z; ++slot) {
@@ -155,7 +138,7 @@ int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *inp
     read_output_format(run.format);
     if (ActiveCommandFlags.debug == 100) log_output_parameters(owner, run.format);
 
-    if (find_start_position(owner, input_path, run) < 0) return -1;
+    if (scan_start_position(owner, input_path, run.state, run.current, run.previous, 0) < 0) return -1;
     if (ActiveCommandFlags.debug > 0) post_start_coordinates(owner, run.current);
     place_at_start(run);
     post_angle_line(owner, angle[0]);

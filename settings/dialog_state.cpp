@@ -173,27 +173,9 @@ static void derive_job_flags(const DialogFields &fields, JobTexts &job) {
     job.composition = fields.whole_checked ? "0" : "1";
 }
 
-// Paths compared as Windows compares file names: ASCII letters without regard to
-// case, the two bytes of a double-byte character exactly.
-static int same_path_text(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (is_lead_byte(x) && i + 1 < a.size()) {
-            if (x != y || a[i + 1] != b[i + 1]) return 0;
-            ++i;
-            continue;
-        }
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return 0;
-    }
-    return 1;
-}
 
 static int names_one_file(const std::string &a, const std::string &b) {
-    return same_path_text(a, b) || same_file(a.c_str(), b.c_str());
+    return same_name(a, b) || same_file(a.c_str(), b.c_str());
 }
 
 static void trim_blanks(std::string &text) {
@@ -221,7 +203,7 @@ static int holds_only_control_section(const char *path) {
             size_t close = line.find(']');
             std::string name = close == std::string::npos ? std::string() : line.substr(1, close - 1);
             trim_blanks(name);
-            in_control_section = same_path_text(name, CONTROL_SECTION);
+            in_control_section = same_name(name, CONTROL_SECTION);
             ours = in_control_section && line.find_first_not_of(" \t", close + 1) == std::string::npos;
         } else {
             ours = in_control_section && line[0] != ';' && line.find('=') != std::string::npos;

@@ -3,6 +3,9 @@
 
 CommandFlags ActiveCommandFlags = {0, 0, 1, 0, 1};
 const ProgramVersionInfo ProgramVersion = {2019, 0, 30, 11, 23};
+const char MakerName[] = "Tessaly";
+const char MakerHomePage[] = "https://www.tessaly.example/";
+const int MakerFirstYear = 1998;
 std::string ExeDirectory;
 std::string SettingsPath;
 int WindowColor[3] = {135, 215, 215};

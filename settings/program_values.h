@@ -22,6 +22,9 @@ struct ProgramVersionInfo {
 
 extern CommandFlags ActiveCommandFlags;          // filled by read_command_flags at start-up
 extern const ProgramVersionInfo ProgramVersion;  // 2019R0.30, built 2019/11/23
+extern const char MakerName[];                   // "Tessaly"
+extern const char MakerHomePage[];               // shown in the usage box and the support dialog
+extern const int MakerFirstYear;                 // first year of the maker's notice
 extern std::string ExeDirectory;                 // drive and directory of the executable, with its separator
 extern std::string SettingsPath;                 // ExeDirectory + "Pivora.ini"
 extern int WindowColor[3];                       // red, green, blue of the window background

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 char MessageText[1024];
 
@@ -47,6 +48,23 @@ static size_t whole_character_length(const char *text, size_t limit) {
         at += width;
     }
     return at;
+}
+
+std::string text_format(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    int wanted = vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text;
+    if (wanted > 0) {
+        text.resize(static_cast<size_t>(wanted) + 1);
+        vsnprintf(&text[0], text.size(), format, again);
+        text.resize(static_cast<size_t>(wanted));
+    }
+    va_end(again);
+    return text;
 }
 
 int message_format(const char *format, ...) {

@@ -39,6 +39,9 @@ int log_post(WindowHandle owner, int type);
 // Returns the number of bytes kept.
 int message_format(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+// One printf-formed text of any length (for texts that are not log messages).
+std::string text_format(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // Shows a box through the port without logging; returns the port's answer.
 int show_box(WindowHandle owner, const char *text, int kind);
 

@@ -3,7 +3,6 @@
 // (title, notice, about box, support table) that carry the version.
 #include "shell/startup.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,34 +12,11 @@
 #include "shell/message_log.h"
 #include "shell/utilities.h"
 
-static const char MakerName[] = "Tessaly";
-static const char MakerHomePage[] = "https://www.tessaly.example/";
-static const int MakerFirstYear = 1998;
-
-// One printf-formed text of any length.
-static std::string formed(const char *format, ...) __attribute__((format(printf, 1, 2)));
-static std::string formed(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int wanted = vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text;
-    if (wanted > 0) {
-        text.resize(static_cast<size_t>(wanted) + 1);
-        vsnprintf(&text[0], text.size(), format, again);
-        text.resize(static_cast<size_t>(wanted));
-    }
-    va_end(again);
-    return text;
-}
-
 // ---------------------------------------------------------------------------
 // Process-wide values
 
 void format_notice_line(std::string &line) {
-    line = formed("Copyright (C) %d-%d %s. All Rights Reserved.", MakerFirstYear, ProgramVersion.year, MakerName);
+    line = text_format("Copyright (C) %d-%d %s. All Rights Reserved.", MakerFirstYear, ProgramVersion.year, MakerName);
 }
 
 int prepare_startup() {
@@ -57,7 +33,7 @@ int prepare_startup() {
 void read_help_file_name() {
     char help[32] = {0};
     profile_read_string("Pivora", "HELPFILE", "", help, sizeof help, SettingsPath.c_str());
-    HelpFileName = help[0] ? help : formed("%s.chm", "Pivora");
+    HelpFileName = help[0] ? help : text_format("%s.chm", "Pivora");
 }
 
 // The standard conversion of a piece: its leading integer, 0 without digits,
@@ -146,25 +122,25 @@ int open_help_file() {
 // Banner and fixed texts
 
 static std::string version_text() {
-    return formed("%dR%d.%02d", ProgramVersion.year, ProgramVersion.release, ProgramVersion.revision);
+    return text_format("%dR%d.%02d", ProgramVersion.year, ProgramVersion.release, ProgramVersion.revision);
 }
 
 void format_window_title(std::string &title) {
-    title = formed("%s %s　%s　%s / %s", "TSYQUILLO", "Pivora", version_text().c_str(), "ＮＣデータ回転移動", MakerName);
+    title = text_format("%s %s　%s　%s / %s", "TSYQUILLO", "Pivora", version_text().c_str(), "ＮＣデータ回転移動", MakerName);
 }
 
 void banner_lines(const DateTimeFields &now, const char *host, const char *address, const char *user,
                   std::vector<std::string> &lines) {
     const std::string rule(69, '-');
     lines.clear();
-    lines.push_back(formed("%-50s%s", "ＮＣデータ編集アプリケーション", "Windows 7/10"));
-    lines.push_back(formed("%-50sVersion %s", "　ＮＣデータ回転移動", version_text().c_str()));
-    lines.push_back(formed("　　%s", NoticeLine.c_str()));
+    lines.push_back(text_format("%-50s%s", "ＮＣデータ編集アプリケーション", "Windows 7/10"));
+    lines.push_back(text_format("%-50sVersion %s", "　ＮＣデータ回転移動", version_text().c_str()));
+    lines.push_back(text_format("　　%s", NoticeLine.c_str()));
     lines.push_back(rule);
-    lines.push_back(formed("只今日時：%d年 %d月 %d日 %d時 %d分", now.year, now.month, now.day, now.hour, now.minute));
-    lines.push_back(formed("ホスト名：%s", host));
-    lines.push_back(formed("アドレス：%s", address));
-    lines.push_back(formed("ユーザー：%s", user));
+    lines.push_back(text_format("只今日時：%d年 %d月 %d日 %d時 %d分", now.year, now.month, now.day, now.hour, now.minute));
+    lines.push_back(text_format("ホスト名：%s", host));
+    lines.push_back(text_format("アドレス：%s", address));
+    lines.push_back(text_format("ユーザー：%s", user));
     lines.push_back(rule);
 }
 
@@ -189,10 +165,10 @@ int post_banner(WindowHandle owner) {
 
 void version_box_texts(const char *description, const char *product, std::string &application,
                        std::string &notice) {
-    application = formed("%s／%s#%s Version %s [Build Date %d/%d/%d]", description, MakerName, product,
+    application = text_format("%s／%s#%s Version %s [Build Date %d/%d/%d]", description, MakerName, product,
                          version_text().c_str(), ProgramVersion.year, ProgramVersion.build_month,
                          ProgramVersion.build_day);
-    notice = formed("Copyright (C) %d-%d %s", MakerFirstYear, ProgramVersion.year, MakerName);
+    notice = text_format("Copyright (C) %d-%d %s", MakerFirstYear, ProgramVersion.year, MakerName);
     if (notice.size() > 127) notice.resize(127);
 }
 
@@ -202,9 +178,9 @@ void support_rows(std::vector<std::string> &labels, std::vector<std::string> &va
     labels = {"開 発 元", "ソフトウェア名", "バージョン", "Build Date", "ホームページ", "著 作 権"};
     values = {
         MakerName,
-        formed("%s %d", "Pivora", v.year),
-        formed("%dR%d.%02d.%d", v.year, v.release, v.revision, build_number),
-        formed("%d/%02d/%02d", v.year, v.build_month, v.build_day),
+        text_format("%s %d", "Pivora", v.year),
+        text_format("%dR%d.%02d.%d", v.year, v.release, v.revision, build_number),
+        text_format("%d/%02d/%02d", v.year, v.build_month, v.build_day),
         MakerHomePage,
         NoticeLine,
     };
