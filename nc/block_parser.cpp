@@ -2,84 +2,72 @@
 // state of BlockState, and turns a parsed block into an absolute tool position.
 #include "nc/block_parser.h"
 
+#include "nc/code_index.h"
 #include "nc/word_scanner.h"
 
 // Coordinate letters in the order of the word slots.
 static const char CoordinateLetters[WORD_COUNT + 1] = "XYZIJRQK";
 
-// Codes of which a block holds at most one: the first of the chain found wins,
-// whatever their order in the block.
-struct CodeEntry {
-    const char *text;
-    int code;
+// G codes of which a block holds at most one: the first of the chain found
+// wins, whatever their order in the block. Each stands for its two-digit text
+// ("G90"), found wherever it occurs, also inside a longer code ("G900").
+static const int DistanceChain[] = {
+    90,  // G90 absolute
+    91,  // G91 incremental
 };
-static const CodeEntry DistanceChain[] = {
-    {"G90", 90},  // absolute
-    {"G91", 91},  // incremental
+static const int PlaneChain[] = {
+    17,  // G17 XY plane
+    18,  // G18 ZX plane
+    19,  // G19 YZ plane
 };
-static const CodeEntry PlaneChain[] = {
-    {"G17", 17},  // XY plane
-    {"G18", 18},  // ZX plane
-    {"G19", 19},  // YZ plane
+static const int MotionChain[] = {
+    0,  // G00 rapid
+    1,  // G01 feed
+    2,  // G02 clockwise arc
+    3,  // G03 counter-clockwise arc
 };
-static const CodeEntry MotionChain[] = {
-    {"G00", 0},  // rapid
-    {"G01", 1},  // feed
-    {"G02", 2},  // clockwise arc
-    {"G03", 3},  // counter-clockwise arc
+static const int CompensationChain[] = {
+    40,  // G40 cancel
+    41,  // G41 left
+    42,  // G42 right
 };
-static const CodeEntry ShortMotionChain[] = {
-    {"G0", 0},
-    {"G1", 1},
-    {"G2", 2},
-    {"G3", 3},
-};
-static const CodeEntry CompensationChain[] = {
-    {"G40", 40},  // cancel
-    {"G41", 41},  // left
-    {"G42", 42},  // right
-};
-static const CodeEntry CycleChain[] = {
-    {"G73", 73},  // high-speed peck drilling
-    {"G80", 80},  // cycle cancel
-    {"G81", 81},  // drilling
-    {"G83", 83},  // peck drilling
-    {"G84", 84},  // tapping
+static const int CycleChain[] = {
+    73,  // G73 high-speed peck drilling
+    80,  // G80 cycle cancel
+    81,  // G81 drilling
+    83,  // G83 peck drilling
+    84,  // G84 tapping
 };
 
-// Codes recorded each on its own.
-static const CodeEntry IndependentCodes[] = {
-    {"G30", 30},  // second reference point
-    {"G43", 43},  // tool length compensation +
-    {"G44", 44},  // tool length compensation -
-    {"G49", 49},  // tool length compensation cancel
-    {"G64", 64},  // cutting mode
-    {"G98", 98},  // cycle return to the initial level
-    {"G99", 99},  // cycle return to the R level
+// G codes recorded each on its own.
+static const int IndependentCodes[] = {
+    30,  // G30 second reference point
+    43,  // G43 tool length compensation +
+    44,  // G44 tool length compensation -
+    49,  // G49 tool length compensation cancel
+    64,  // G64 cutting mode
+    98,  // G98 cycle return to the initial level
+    99,  // G99 cycle return to the R level
 };
 
-// M codes the writer reproduces, with their one-digit short forms.
-struct MCodeEntry {
-    const char *text;
-    const char *short_text;
-    int code;
-};
-static const MCodeEntry MCodes[] = {
-    {"M00", "M0", 0},  // program stop
-    {"M01", "M1", 1},  // optional stop
-    {"M02", "M2", 2},  // end of program
-    {"M03", "M3", 3},  // spindle clockwise
-    {"M04", "M4", 4},  // spindle counter-clockwise
-    {"M05", "M5", 5},  // spindle stop
-    {"M07", "M7", 7},  // mist coolant
-    {"M08", "M8", 8},  // flood coolant
-    {"M09", "M9", 9},  // coolant off
+// M codes the writer reproduces, each as "M0n" anywhere or as a whole "Mn".
+static const int MCodes[] = {
+    0,  // M00 program stop
+    1,  // M01 optional stop
+    2,  // M02 end of program
+    3,  // M03 spindle clockwise
+    4,  // M04 spindle counter-clockwise
+    5,  // M05 spindle stop
+    7,  // M07 mist coolant
+    8,  // M08 flood coolant
+    9,  // M09 coolant off
 };
 
+// Every test below is a substring test on the block, answered from its index.
 template <size_t N>
-static int first_of_chain(const char *block, const CodeEntry (&chain)[N]) {
-    for (const CodeEntry &entry : chain)
-        if (find_text(block, entry.text) >= 0) return entry.code;
+static int first_of_chain(const CodeIndex &block, const int (&chain)[N]) {
+    for (int code : chain)
+        if (index_has_g(block, code)) return code;
     return -1;
 }
 
@@ -97,70 +85,69 @@ void init_block_state(BlockState &state, int modal_start) {
     state.mode = {0, 0};
 }
 
-static int parse_coordinates(const char *block, WordValues &words, int word_present[WORD_COUNT],
+static int parse_coordinates(const CodeIndex &block, WordValues &words, int word_present[WORD_COUNT],
                              int word_point[WORD_COUNT]) {
     int result = 0;
     for (int i = 0; i < WORD_COUNT; ++i) {
-        const char letter[2] = {CoordinateLetters[i], '\0'};
-        int at = find_text(block, letter);
+        int at = index_letter(block, CoordinateLetters[i]);
         if (at < 0) continue;
-        read_word_number(block + at, words.v[i], word_point[i]);
+        read_word_number(block.text + at, words.v[i], word_point[i]);
         word_present[i] = 1;
         result = 1;
     }
     return result;
 }
 
-static void parse_feed(const char *block, ModalIntegers &modal, double feed[3]) {
-    int at = find_text(block, "F");
+static void parse_feed(const CodeIndex &block, ModalIntegers &modal, double feed[3]) {
+    int at = index_letter(block, 'F');
     if (at < 0) return;
     feed[1] = feed[0];
-    std::string text;
-    read_feed_text(block + at, text);
-    feed[0] = convert_decimal(text.data(), text.size());
+    feed[0] = read_feed_value(block.text + at);
     modal.feed_flag = 1;
 }
 
 // The motion code of the block, or -1. The two-digit forms are tried first; a
 // one-digit form counts only as a whole code, so the "G1" of "G17" and the "G0"
 // of "G04" give no motion.
-static int find_motion(const char *block) {
-    int code = first_of_chain(block, MotionChain);
-    if (code >= 0) return code;
-    for (const CodeEntry &entry : ShortMotionChain) {
-        int at = find_whole_code(block, entry.text);
+static int find_motion(const CodeIndex &block) {
+    int two_digit = first_of_chain(block, MotionChain);
+    if (two_digit >= 0) return two_digit;
+    // The same chain again, as "G0" to "G3".
+    for (int code : MotionChain) {
+        int at = index_whole_g(block, code);
         if (at < 0) continue;
         int number = 0;
-        read_word_integer(block + at, number);
-        return number == entry.code ? entry.code : -1;
+        read_word_integer(block.text + at, number);
+        return number == code ? code : -1;
     }
     return -1;
 }
 
-static int parse_m_codes(const char *block, int pending_m[10]) {
+static int parse_m_codes(const CodeIndex &block, int pending_m[10]) {
     int result = 0;
-    for (const MCodeEntry &entry : MCodes) {
-        if (find_text(block, entry.text) >= 0 || find_whole_code(block, entry.short_text) >= 0) {
-            pending_m[entry.code] = entry.code;
+    for (int code : MCodes) {
+        if (index_has_m(block, code) || index_has_whole_m(block, code)) {
+            pending_m[code] = code;
             result = 1;
         }
     }
     return result;
 }
 
-int parse_block(const char *block, int pending_g[100], int pending_m[10], ModalIntegers &modal,
+int parse_block(const char *text, int pending_g[100], int pending_m[10], ModalIntegers &modal,
                 WordValues &words, int word_present[WORD_COUNT], int word_point[WORD_COUNT],
                 double feed[3], ModePair &mode) {
-    if (!block) block = "";
+    CodeIndex block;
+    index_codes(text ? text : "", block);
     modal.feed_flag = -1;
     modal.block_motion = -1;
 
     int result = parse_coordinates(block, words, word_present, word_point);
     parse_feed(block, modal, feed);
 
-    int at = find_text(block, "S");
+    int at = index_letter(block, 'S');
     if (at >= 0) {
-        read_word_integer(block + at, modal.spindle_speed);
+        read_word_integer(block.text + at, modal.spindle_speed);
         result = 1;
     }
 
@@ -172,7 +159,7 @@ int parse_block(const char *block, int pending_g[100], int pending_m[10], ModalI
         result = 1;
     }
 
-    if (find_text(block, "G92") >= 0) {
+    if (index_has_g(block, 92)) {
         pending_g[92] = 92;
         result = 1;
     }
@@ -201,8 +188,8 @@ int parse_block(const char *block, int pending_g[100], int pending_m[10], ModalI
 
     // The D word belongs to a compensation code, of this block or still pending.
     if (pending_g[41] == 41 || pending_g[42] == 42) {
-        at = find_text(block, "D");
-        if (at >= 0) read_word_integer(block + at, modal.d_number);
+        at = index_letter(block, 'D');
+        if (at >= 0) read_word_integer(block.text + at, modal.d_number);
     }
 
     code = first_of_chain(block, CycleChain);
@@ -211,9 +198,9 @@ int parse_block(const char *block, int pending_g[100], int pending_m[10], ModalI
         result = 1;
     }
 
-    for (const CodeEntry &entry : IndependentCodes) {
-        if (find_text(block, entry.text) >= 0) {
-            pending_g[entry.code] = entry.code;
+    for (int code : IndependentCodes) {
+        if (index_has_g(block, code)) {
+            pending_g[code] = code;
             result = 1;
         }
     }

@@ -4,6 +4,7 @@
 #include "nc/block_writer.h"
 
 #include <cstdio>
+#include <cstring>
 
 // Word letters in the order of the word slots.
 static const char WordLetters[WORD_COUNT + 1] = "XYZIJRQK";
@@ -12,36 +13,85 @@ static const char WordLetters[WORD_COUNT + 1] = "XYZIJRQK";
 // -0.0004 itself is a change, 0.0004 is not).
 static bool is_negligible(double value) { return value > -0.0004 && value < 0.0005; }
 
-// The text of one block as it grows, and the number of items in it.
+// The text of one block as it grows, and the number of items in it. A block
+// is built in the room on the stack; one that outgrows it (numbers of hundreds
+// of digits) goes on in a string.
 struct BlockText {
-    std::string text;
+    char room[256];
+    size_t length = 0;
+    std::string spilled;
     int items = 0;
 };
 
+static void add_text(BlockText &block, const char *bytes, size_t count) {
+    if (block.spilled.empty() && count <= sizeof block.room - block.length) {
+        std::memcpy(block.room + block.length, bytes, count);
+        block.length += count;
+        return;
+    }
+    if (block.spilled.empty()) block.spilled.assign(block.room, block.length);
+    block.spilled.append(bytes, count);
+}
+
+static void add_text(BlockText &block, const char *text) { add_text(block, text, std::strlen(text)); }
+
+static void add_char(BlockText &block, char c) { add_text(block, &c, 1); }
+
+// Writes the block as it stands.
+static void write_text(TextWriter &output, const BlockText &block) {
+    if (block.spilled.empty())
+        text_write(output, block.room, block.length);
+    else
+        text_write(output, block.spilled.data(), block.spilled.size());
+}
+
+// "%c%0*d" of letter, min_digits and number; the codes and words written here
+// are never negative, but a negative one would still come out as printf writes it.
 static void add_code(BlockText &block, char letter, int number, int min_digits) {
     char code[24];
-    snprintf(code, sizeof code, "%c%0*d", letter, min_digits, number);
-    block.text += code;
+    if (number < 0) {
+        snprintf(code, sizeof code, "%c%0*d", letter, min_digits, number);
+        add_text(block, code);
+    } else {
+        char *end = code + sizeof code;
+        char *first = end;
+        unsigned value = static_cast<unsigned>(number);
+        do {
+            *--first = static_cast<char>('0' + value % 10);
+            value /= 10;
+            --min_digits;
+        } while (value != 0 || min_digits > 0);
+        *--first = letter;
+        add_text(block, first, static_cast<size_t>(end - first));
+    }
     ++block.items;
 }
 
 // One coordinate word in the style of its flag: with a point in millimetres,
 // or without one in thousandths.
 static void add_coordinate(BlockText &block, int index, double value, int with_point) {
-    std::string number;
-    if (with_point > 0)
-        format_fixed(value, number, 3);
-    else
-        format_thousandths(value, number);
-    block.text += WordLetters[index];
-    block.text += number;
+    add_char(block, WordLetters[index]);
+    // Thousandths are value x 1000 with no decimals, as format_thousandths has them.
+    char digits[FIXED_CHARS_SIZE];
+    size_t length = with_point > 0 ? format_fixed_chars(value, 3, digits)
+                                   : format_fixed_chars(value * 1000.0, 0, digits);
+    if (length > 0) {
+        add_text(block, digits, length);
+    } else {
+        std::string number;
+        if (with_point > 0)
+            format_fixed(value, number, 3);
+        else
+            format_thousandths(value, number);
+        add_text(block, number.data(), number.size());
+    }
     ++block.items;
 }
 
 static void flush_block(TextWriter &output, BlockText &block) {
     if (block.items == 0) return;
-    block.text += '\n';
-    text_write(output, block.text.data(), block.text.size());
+    add_char(block, '\n');
+    write_text(output, block);
 }
 
 static void apply_decimal_mode(int word_point[WORD_COUNT], const OutputFormat &format) {
@@ -85,18 +135,18 @@ static int write_coordinate_setting(TextWriter &output, const int word_point[WOR
                                     int pending_g[100]) {
     BlockText block;
     if (mode.mode_now == 91) {
-        block.text += "G90\n";
+        add_text(block, "G90\n");
         ++block.items;
     }
-    block.text += "G92";
+    add_text(block, "G92");
     pending_g[92] = -1;
     for (int i = WORD_X; i <= WORD_Z; ++i) add_coordinate(block, i, current.v[i], word_point[i]);
-    block.text += '\n';
+    add_char(block, '\n');
     if (mode.mode_now == 91) {
-        block.text += "G91\n";
+        add_text(block, "G91\n");
         ++block.items;
     }
-    text_write(output, block.text.data(), block.text.size());
+    write_text(output, block);
     return block.items;
 }
 
@@ -139,6 +189,33 @@ static int add_pending_range(BlockText &block, int pending_g[100], int first, in
         }
     }
     return written;
+}
+
+// A code table with nothing pending, to compare ranges of pending_g with.
+struct ClearedTable {
+    int entries[100];
+};
+static constexpr ClearedTable cleared_table() {
+    ClearedTable table{};
+    for (int &entry : table.entries) entry = -1;
+    return table;
+}
+static constexpr ClearedTable Cleared = cleared_table();
+
+// 1 when every entry first to last is -1, as in nearly every block.
+static int range_is_clear(const int pending_g[100], int first, int last) {
+    size_t bytes = static_cast<size_t>(last - first + 1) * sizeof(int);
+    return std::memcmp(pending_g + first, Cleared.entries + first, bytes) == 0;
+}
+
+// G05 to G79 (G30, G43, G44, G49, G64, G73) with two digits; the whole range
+// stops pending.
+static void add_other_codes(BlockText &block, int pending_g[100]) {
+    if (range_is_clear(pending_g, 5, 79)) return;
+    for (int n = 5; n <= 79; ++n) {
+        if (pending_g[n] >= 0) add_code(block, 'G', pending_g[n], 2);
+        pending_g[n] = -1;
+    }
 }
 
 // The motion code when it changes. A motion that is not known (no G00 to G03
@@ -186,8 +263,8 @@ static void add_feed(BlockText &block, ModalIntegers &modal, double feed[3]) {
     if (!(feed[0] > 0) || feed[1] == feed[0]) return;
     std::string number;
     format_feed(feed[0], number);
-    block.text += 'F';
-    block.text += number;
+    add_char(block, 'F');
+    add_text(block, number.data(), number.size());
     ++block.items;
     feed[1] = feed[0];
     modal.feed_flag = 0;
@@ -209,10 +286,7 @@ int write_words(TextWriter &output, int pending_g[100], int pending_m[10], Modal
     // G80 cancels; only G81 to G89 make this a cycle block.
     bool cycle_written = add_pending_range(block, pending_g, 80, 89) > 80;
     add_motion(block, modal, pending_g);
-    for (int n = 5; n <= 79; ++n) {
-        if (pending_g[n] >= 0) add_code(block, 'G', pending_g[n], 2);
-        pending_g[n] = -1;
-    }
+    add_other_codes(block, pending_g);
     if (has_coordinate_word(word_present)) {
         add_coordinates(block, current, delta, mode, word_present, word_point, cycle_written);
         add_feed(block, modal, feed);
@@ -246,7 +320,7 @@ int write_start_block(TextWriter &output, const double position[3], ModalInteger
     add_pending_range(block, pending_g, 17, 19);
     add_motion(block, modal, pending_g);
     for (int i = WORD_X; i <= WORD_Z; ++i) add_coordinate(block, i, position[i], word_point[i]);
-    block.text += '\n';
-    text_write(output, block.text.data(), block.text.size());
+    add_char(block, '\n');
+    write_text(output, block);
     return 0;
 }

@@ -4,7 +4,10 @@
 #include "nc/number_format.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 // printf of one double into text, at whatever length it takes.
 static void print_double(std::string &text, const char *format, int precision, double value) {
@@ -19,6 +22,79 @@ static void print_double(std::string &text, const char *format, int precision, d
         snprintf(&text[0], text.size(), format, precision, value);
         text.resize(static_cast<size_t>(length));
     }
+}
+
+// ---------------------------------------------------------------------------
+// "%.0f" and "%.3f" without printf. printf writes the exact binary value of the
+// double rounded to the last decimal, a tie going to the even digit. Below
+// 1e15 the same is done in whole numbers: a finite double is m x 2^e with m
+// below 2^53, so |value| x 1000 is m x 1000 (below 2^63) shifted right by -e,
+// and the bits shifted out decide the rounding exactly. Everything else (larger
+// values, infinities, NaN, other decimals) still goes through printf.
+
+static const double EXACT_FIXED_LIMIT = 1e15;
+
+// |value| x scale to the nearest whole number, ties to even; |value| below
+// EXACT_FIXED_LIMIT and finite, scale 1 or 1000.
+static uint64_t scaled_whole(double value, uint64_t scale) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+    if (biased != 0) mantissa |= uint64_t{1} << 52;
+    int exponent = (biased != 0 ? biased : 1) - 1075;
+    uint64_t product = mantissa * scale;
+    // The limit lies below 2^50 and m of a normal double is at least 2^52, so e
+    // is at most -3 here: the value always has bits right of the point.
+    int shift = -exponent;
+    // From 64 on, product (below 2^63) is less than half of 2^shift: 0.
+    if (shift >= 64) return 0;
+    uint64_t whole = product >> shift;
+    uint64_t rest = product & ((uint64_t{1} << shift) - 1);
+    uint64_t half = uint64_t{1} << (shift - 1);
+    if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+    return whole;
+}
+
+// Writes whole as decimal digits, ending at end; returns the first digit.
+static char *write_digits(char *end, uint64_t whole, int min_digits) {
+    char *at = end;
+    do {
+        *--at = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+        --min_digits;
+    } while (whole != 0 || min_digits > 0);
+    return at;
+}
+
+size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]) {
+    if (decimals != 0 && decimals != 3) return 0;
+    if (!(std::fabs(value) < EXACT_FIXED_LIMIT)) return 0;  // NaN too
+    uint64_t whole = scaled_whole(value, decimals == 3 ? 1000 : 1);
+    char buffer[FIXED_CHARS_SIZE];
+    char *end = buffer + sizeof buffer;
+    char *first = end;
+    if (decimals == 3) {
+        first = write_digits(end, whole % 1000, 3);
+        *--first = '.';
+        first = write_digits(first, whole / 1000, 1);
+    } else {
+        first = write_digits(end, whole, 1);
+    }
+    // printf keeps the sign of a negative value that rounds to 0, and of -0.
+    if (std::signbit(value)) *--first = '-';
+    size_t length = static_cast<size_t>(end - first);
+    std::memcpy(out, first, length);
+    return length;
+}
+
+static void print_fixed(std::string &text, int decimals, double value) {
+    char digits[FIXED_CHARS_SIZE];
+    size_t length = format_fixed_chars(value, decimals, digits);
+    if (length > 0)
+        text.assign(digits, length);
+    else
+        print_double(text, "%.*f", decimals, value);
 }
 
 // Drops the zeros at the end of the fraction; the point stays.
@@ -44,19 +120,39 @@ void format_rounded(double value, std::string &text) {
     }
     double rounded = round_thousandths(value);
     std::string digits;
-    print_double(digits, "%.*f", 3, std::fabs(rounded));
+    print_fixed(digits, 3, std::fabs(rounded));
     drop_trailing_zeros(digits);
     text = rounded < 0 ? "-" + digits : digits;
 }
 
-void format_fixed(double value, std::string &text, int decimals) {
-    print_double(text, "%.*f", decimals < 0 ? 0 : decimals, value);
+// Below 1e12, r = n / 1000 with n = the rounded thousandths (a whole number
+// below 2^53, exact in a double): "%.3f" of r gives the digits of n, because r
+// lies within half an ulp (under 2^-14) of n / 1000, far less than half a
+// thousandth. The text is then exactly n / 1000, and the text-to-number
+// conversion returns the double nearest to it, which is the correctly rounded
+// quotient n / 1000.0 itself. A value that prints as "0." reads back as +0.
+static const double EXACT_ROUNDED_LIMIT = 1e12;
+
+double rounded_value(double value) {
+    if (value > -0.0005 && value < 0.0005) return 0.0;
+    if (!(std::fabs(value) < EXACT_ROUNDED_LIMIT)) {
+        std::string text;
+        format_rounded(value, text);
+        return std::strtod(text.c_str(), nullptr);
+    }
+    double thousandths = std::round(std::fabs(value) * 1000.0);
+    double rounded = thousandths / 1000.0;
+    return value < 0 && thousandths > 0 ? -rounded : rounded;
 }
 
-void format_thousandths(double value, std::string &text) { print_double(text, "%.*f", 0, value * 1000.0); }
+void format_fixed(double value, std::string &text, int decimals) {
+    print_fixed(text, decimals < 0 ? 0 : decimals, value);
+}
+
+void format_thousandths(double value, std::string &text) { print_fixed(text, 0, value * 1000.0); }
 
 int format_trimmed_3f(std::string &text, const double &value, int keep_point) {
-    print_double(text, "%.*f", 3, value);
+    print_fixed(text, 3, value);
     // From the end back to the second character: zeros go, and then the point
     // unless it is to be kept.
     while (text.size() > 1 && text.back() == '0') text.pop_back();
@@ -67,9 +163,9 @@ int format_trimmed_3f(std::string &text, const double &value, int keep_point) {
 void format_feed(double value, std::string &text) {
     double rounded = round_thousandths(value);
     if (std::isfinite(rounded) && std::fmod(std::fabs(rounded), 1.0) == 0.0) {
-        print_double(text, "%.*f", 0, value);
+        print_fixed(text, 0, value);
         return;
     }
-    print_double(text, "%.*f", 3, rounded);
+    print_fixed(text, 3, rounded);
     drop_trailing_zeros(text);
 }

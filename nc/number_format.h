@@ -2,6 +2,7 @@
 // forms used for coordinates, log lines and dialog fields.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Output settings, read from section FORMAT at the start of every conversion.
@@ -12,8 +13,17 @@ struct OutputFormat {
 
 // Rounded to 0.001, trailing zeros dropped, the point kept: 90 gives "90.", 12.5 "12.5".
 void format_rounded(double value, std::string &text);
+// What the standard text-to-number conversion reads back from the text of
+// format_rounded: the same double, without the text where that is provably so.
+double rounded_value(double value);
 // Fixed notation with the given number of decimals, as "%.3f" writes it for 3.
 void format_fixed(double value, std::string &text, int decimals);
+// Room for the text of format_fixed_chars.
+constexpr size_t FIXED_CHARS_SIZE = 32;
+// The text of format_fixed for 0 or 3 decimals, into out without a terminator,
+// for a value of magnitude below 1e15. Returns its length, or 0 for any other
+// value or number of decimals (format_fixed writes those).
+size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]);
 // The style without a point: value x 1000 to the nearest whole number, as "%.0f"
 // writes it (12.5 gives 12500, -0.0004 gives -0).
 void format_thousandths(double value, std::string &text);

@@ -18,6 +18,9 @@ void read_word_number(const char *word, double &value, int &has_point);
 int read_word_integer(const char *word, int &value);
 // The run of number characters after F, whole.
 void read_feed_text(const char *word, std::string &text);
+// The F word's value: the same run converted as a plain decimal number (F150 is
+// 150, F.15 is 0.15), without building the text.
+double read_feed_value(const char *word);
 // The longest leading decimal number of text[0..length); 0 when there is none
 // or when it lies beyond the range of a double. No thousandths rule.
 double convert_decimal(const char *text, size_t length);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -87,7 +88,10 @@ int text_open_write(TextWriter &writer, const char *path) {
     writer.failed = 0;
     if (!path) return -1;
     writer.file = std::fopen(path, "wb");
-    return writer.file ? 0 : -1;
+    if (!writer.file) return -1;
+    // A converted program is written a block at a time: fewer, larger writes.
+    std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
+    return 0;
 }
 
 void text_open_memory(TextWriter &writer, std::string &sink) {
@@ -115,17 +119,35 @@ void text_write(TextWriter &writer, const char *bytes, size_t count) {
         writer.failed = 1;
         return;
     }
+    // The translated bytes are gathered and handed to the stream in one call per
+    // buffer-full: one block is one call, however many line ends it holds.
+    char translated[4096];
+    size_t used = 0;
     const char *end = bytes + count;
     while (bytes < end) {
-        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', static_cast<size_t>(end - bytes)));
-        if (!newline) {
-            write_raw(writer, bytes, static_cast<size_t>(end - bytes));
-            return;
+        size_t left = static_cast<size_t>(end - bytes);
+        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', left));
+        size_t run = newline ? static_cast<size_t>(newline - bytes) : left;
+        size_t needed = run + (newline ? 2 : 0);
+        if (used + needed > sizeof translated) {
+            write_raw(writer, translated, used);
+            used = 0;
         }
-        write_raw(writer, bytes, static_cast<size_t>(newline - bytes));
-        write_raw(writer, "\r\n", 2);
-        bytes = newline + 1;
+        if (needed > sizeof translated) {
+            // A run longer than the buffer goes out as it stands.
+            write_raw(writer, bytes, run);
+            if (newline) write_raw(writer, "\r\n", 2);
+        } else {
+            std::memcpy(translated + used, bytes, run);
+            used += run;
+            if (newline) {
+                translated[used++] = '\r';
+                translated[used++] = '\n';
+            }
+        }
+        bytes += run + (newline ? 1 : 0);
     }
+    write_raw(writer, translated, used);
 }
 
 void text_puts(TextWriter &writer, const char *text) {

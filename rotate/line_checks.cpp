@@ -2,6 +2,7 @@
 // plane, and the codes whose lines are copied (or dropped) rather than rotated.
 #include <cstring>
 
+#include "nc/code_index.h"
 #include "nc/word_scanner.h"
 #include "rotate/driver_support.h"
 #include "shell/message_log.h"
@@ -12,32 +13,43 @@ namespace {
 enum SearchedBuffer { RAW_LINE, WORK_COPY };
 
 struct PassThroughCode {
-    const char *code;
+    int code;               // the G code, as its two-digit text "Gnn"
     SearchedBuffer buffer;  // as the per-machining and copy drivers test it
 };
 
 // Lines carrying these codes reach the output as they stand, never rotated.
 const PassThroughCode PassThroughCodes[] = {
-    {"G28", RAW_LINE},   // return to the reference point
-    {"G30", WORK_COPY},  // return to the second reference point
-    {"G43", RAW_LINE},   // tool-length compensation +
-    {"G44", WORK_COPY},  // tool-length compensation -
-    {"G54", RAW_LINE},   // work coordinate system 1
-    {"G55", WORK_COPY},  // work coordinate system 2
-    {"G56", WORK_COPY},  // work coordinate system 3
-    {"G57", WORK_COPY},  // work coordinate system 4
-    {"G58", WORK_COPY},  // work coordinate system 5
-    {"G59", WORK_COPY},  // work coordinate system 6
-    {"G64", WORK_COPY},  // cutting mode
-    {"G65", WORK_COPY},  // macro call
-    {"G05P", RAW_LINE},  // high-speed machining mode
+    {28, RAW_LINE},   // G28 return to the reference point
+    {30, WORK_COPY},  // G30 return to the second reference point
+    {43, RAW_LINE},   // G43 tool-length compensation +
+    {44, WORK_COPY},  // G44 tool-length compensation -
+    {54, RAW_LINE},   // G54 work coordinate system 1
+    {55, WORK_COPY},  // G55 work coordinate system 2
+    {56, WORK_COPY},  // G56 work coordinate system 3
+    {57, WORK_COPY},  // G57 work coordinate system 4
+    {58, WORK_COPY},  // G58 work coordinate system 5
+    {59, WORK_COPY},  // G59 work coordinate system 6
+    {64, WORK_COPY},  // G64 cutting mode
+    {65, WORK_COPY},  // G65 macro call
 };
+// "G05P", the high-speed machining mode, is tested last, on the raw line.
+
+// Any of the codes above, each in the buffer it is tested on.
+int has_pass_through_code(const CodeIndex &raw, const CodeIndex &work) {
+    for (const PassThroughCode &entry : PassThroughCodes) {
+        const CodeIndex &searched = entry.buffer == RAW_LINE ? raw : work;
+        if (index_has_g(searched, entry.code)) return 1;
+    }
+    return raw.g05p_at >= 0;
+}
 
 }  // namespace
 
 int find_plane_code(const char *text) {
-    if (find_text(text, "G18") >= 0) return 18;
-    if (find_text(text, "G19") >= 0) return 19;
+    CodeIndex index;
+    index_codes(text, index);
+    if (index_has_g(index, 18)) return 18;
+    if (index_has_g(index, 19)) return 19;
     return 0;
 }
 
@@ -47,17 +59,19 @@ int refuse_plane(WindowHandle owner, int plane) {
 }
 
 int is_whole_program_pass_through(const std::string &work) {
-    for (const PassThroughCode &entry : PassThroughCodes) {
-        if (find_text(work.c_str(), entry.code) >= 0) return 1;
-    }
+    // This driver tests every code on the work copy.
+    CodeIndex index;
+    index_codes(work.c_str(), index);
+    if (has_pass_through_code(index, index)) return 1;
     return is_non_path_block(work.c_str());
 }
 
 int is_machining_pass_through(const std::string &raw, const std::string &work) {
-    for (const PassThroughCode &entry : PassThroughCodes) {
-        const std::string &searched = entry.buffer == RAW_LINE ? raw : work;
-        if (find_text(searched.c_str(), entry.code) >= 0) return 1;
-    }
+    CodeIndex raw_index;
+    CodeIndex work_index;
+    index_codes(raw.c_str(), raw_index);
+    index_codes(work.c_str(), work_index);
+    if (has_pass_through_code(raw_index, work_index)) return 1;
     return is_non_path_block(work.c_str());
 }
 

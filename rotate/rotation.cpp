@@ -4,20 +4,14 @@
 #include "rotate/rotation.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <string>
 
 #include "nc/number_format.h"
 
 namespace {
 
-// Rounds through the same text form the log shows, so a rotated coordinate and
+// Rounds as the text form the log shows reads back, so a rotated coordinate and
 // its printed value can never disagree.
-double round_to_micron(double value) {
-    std::string text;
-    format_rounded(value, text);
-    return std::strtod(text.c_str(), nullptr);
-}
+double round_to_micron(double value) { return rounded_value(value); }
 
 // Turns the point (x, y) about the centre with the sine and cosine of the
 // negated angle, in exactly this order of operations.

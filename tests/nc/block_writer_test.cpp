@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <string>
 
 #include "nc/word_scanner.h"
@@ -225,6 +227,37 @@ TEST(BlockWriter, CoordinateSettingIsWrittenAbsoluteOnItsOwnLine) {
     // No word at all: the style of X holds for the whole line.
     EXPECT_EQ(5, incremental.write(KeepStyle));
     EXPECT_EQ("G90\nG92X0.000Y0.000Z-2.500\nG91\n", incremental.out);
+}
+
+TEST(BlockWriter, BlocksOfHugeNumbersAreWrittenWhole) {
+    // Hundreds of digits per word: the block outgrows any small buffer and
+    // every word still comes out as printf writes it, in order.
+    auto printed = [](const char *format, double value) {
+        char text[400];
+        snprintf(text, sizeof text, format, value);
+        return std::string(text);
+    };
+    Case huge;
+    huge.state.mode = {90, 90};
+    huge.state.modal.motion = 1;
+    huge.state.pending_g[1] = 1;
+    huge.word(WORD_X, 1e300, 1);
+    huge.word(WORD_Y, -2.5e299, 1);
+    huge.word(WORD_Z, -0.0004, 1);
+    huge.word(WORD_I, 1.7976931348623157e308, 1);
+    huge.state.feed[0] = 1e20;
+    EXPECT_EQ(6, huge.write(KeepStyle));
+    EXPECT_EQ("G01X" + printed("%.3f", 1e300) + "Y" + printed("%.3f", -2.5e299) + "Z-0.000I" +
+                  printed("%.3f", 1.7976931348623157e308) + "F" + printed("%.0f", 1e20) + "\n",
+              huge.out);
+
+    Case without_point;
+    without_point.state.mode = {90, 90};
+    without_point.word(WORD_X, 1e200, 0);
+    without_point.word(WORD_Y, 0.0125, 0);
+    without_point.word(WORD_Z, -1e-9, 0);
+    EXPECT_EQ(2, without_point.write(KeepStyle));
+    EXPECT_EQ("X" + printed("%.0f", 1e200 * 1000.0) + "Y12\n", without_point.out);
 }
 
 TEST(BlockWriter, StartBlock) {

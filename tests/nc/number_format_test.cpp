@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -118,6 +125,144 @@ TEST(NumberFormat, HugeValuesAreWrittenWhole) {
     EXPECT_EQ(301u, text.size());
     EXPECT_EQ(0, format_trimmed_3f(text, 1e300, 0));
     EXPECT_EQ(301u, text.size());
+}
+
+// The printf route the formatting must equal byte for byte.
+std::string printed(const char *format, double value) {
+    char text[400];
+    snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// format_rounded as defined: halves away from zero on |value| x 1000, then
+// "%.3f" of the result with trailing zeros dropped.
+std::string rounded_by_printf(double value) {
+    if (value > -0.0005 && value < 0.0005) return "0.";
+    double r = value;
+    if (std::isfinite(value) && std::fabs(value) < 1e15) {
+        r = std::round(std::fabs(value) * 1000.0) / 1000.0;
+        if (value < 0) r = -r;
+    }
+    std::string digits = printed("%.3f", std::fabs(r));
+    size_t point = digits.find('.');
+    if (point != std::string::npos) {
+        size_t last = digits.find_last_not_of('0');
+        digits.resize(last + 1 > point + 1 ? last + 1 : point + 1);
+    }
+    return r < 0 ? "-" + digits : digits;
+}
+
+// The feed word: whole after rounding to 0.001 gives "%.0f" of the value,
+// anything else the rounded value with up to three decimals.
+std::string feed_by_printf(double value) {
+    double r = value;
+    if (std::isfinite(value) && std::fabs(value) < 1e15) {
+        r = std::round(std::fabs(value) * 1000.0) / 1000.0;
+        if (value < 0) r = -r;
+    }
+    if (std::isfinite(r) && std::fmod(std::fabs(r), 1.0) == 0.0) return printed("%.0f", value);
+    std::string text = printed("%.3f", r);
+    size_t point = text.find('.');
+    if (point != std::string::npos) {
+        size_t last = text.find_last_not_of('0');
+        text.resize(last + 1 > point + 1 ? last + 1 : point + 1);
+    }
+    return text;
+}
+
+bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Values where the whole-number route has its edges: ties of the last decimal,
+// the limits of the route, zeros of both signs, the smallest doubles, and the
+// values printf alone writes.
+std::vector<double> edge_values() {
+    std::vector<double> values = {0.0, -0.0, 0.0005, -0.0005, 0.0004999999999999999, 0.00049999,
+                                  0.0625, 0.1875, 2.5e-4, 1.0005, 2.0005, 0.0015, -0.0015, 999.9995,
+                                  4.5e-4, 5e-4, 1e12, -1e12, 999999999999.9995, 1e15, -1e15,
+                                  999999999999999.9, 1e16, 4503599627370495.5, 9007199254740993.0,
+                                  std::numeric_limits<double>::denorm_min(),
+                                  -std::numeric_limits<double>::denorm_min(),
+                                  std::numeric_limits<double>::min(), std::numeric_limits<double>::max(),
+                                  -std::numeric_limits<double>::max(),
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()};
+    // Exact ties: odd multiples of half a thousandth (and of half a unit for "%.0f").
+    for (int k = -4001; k <= 4001; k += 2) {
+        values.push_back(k / 2000.0);
+        values.push_back(k / 2.0);
+        values.push_back(k / 2000.0 + 1e9);
+    }
+    // Neighbours of the limits and of ties, one ulp either side.
+    std::vector<double> around = {1e12, 1e15, 0.0625, 0.0005, 1.0005, 2.5};
+    for (double v : around) {
+        values.push_back(std::nextafter(v, 0.0));
+        values.push_back(std::nextafter(v, 1e300));
+        values.push_back(-std::nextafter(v, 0.0));
+        values.push_back(-std::nextafter(v, 1e300));
+    }
+    return values;
+}
+
+std::vector<double> random_values() {
+    std::vector<double> values;
+    std::mt19937_64 random(19700101u);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-12, 17);
+    std::uniform_int_distribution<long long> thousandths(-100000000LL, 100000000LL);
+    for (int i = 0; i < 40000; ++i) {
+        values.push_back(unit(random) * std::pow(10.0, exponent(random)));
+        // Coordinates as the rotation makes them: a thousandth grid, slightly off.
+        double grid = static_cast<double>(thousandths(random)) / 1000.0;
+        values.push_back(grid);
+        values.push_back(grid + unit(random) * 1e-7);
+    }
+    return values;
+}
+
+TEST(NumberFormat, CoordinateTextEqualsPrintfForEveryValue) {
+    for (const std::vector<double> &set : {edge_values(), random_values()}) {
+        for (double value : set) {
+            ASSERT_EQ(printed("%.3f", value), fixed3(value)) << value;
+            ASSERT_EQ(printed("%.0f", value * 1000.0), thousandths(value)) << value;
+            std::string trimmed_text = printed("%.3f", value);
+            while (trimmed_text.size() > 1 && trimmed_text.back() == '0') trimmed_text.pop_back();
+            ASSERT_EQ(trimmed_text, trimmed(value, 1)) << value;
+            char chars[FIXED_CHARS_SIZE];
+            size_t length = format_fixed_chars(value, 3, chars);
+            if (length > 0) {
+                ASSERT_EQ(printed("%.3f", value), std::string(chars, length)) << value;
+            }
+            length = format_fixed_chars(value, 0, chars);
+            if (length > 0) {
+                ASSERT_EQ(printed("%.0f", value), std::string(chars, length)) << value;
+            }
+        }
+    }
+    // Other numbers of decimals are left to printf.
+    char chars[FIXED_CHARS_SIZE];
+    EXPECT_EQ(0u, format_fixed_chars(1.5, 2, chars));
+    std::string text;
+    format_fixed(1.005, text, 2);
+    EXPECT_EQ(printed("%.2f", 1.005), text);
+}
+
+TEST(NumberFormat, RoundedTextValueAndFeedEqualTheTextRoute) {
+    for (const std::vector<double> &set : {edge_values(), random_values()}) {
+        for (double value : set) {
+            std::string expected = rounded_by_printf(value);
+            ASSERT_EQ(expected, rounded(value)) << value;
+            // The value read back from the text, to the last bit (NaN stays NaN).
+            double read_back = std::strtod(expected.c_str(), nullptr);
+            double fast = rounded_value(value);
+            if (std::isnan(read_back)) {
+                ASSERT_TRUE(std::isnan(fast)) << value;
+            } else {
+                ASSERT_TRUE(same_bits(read_back, fast)) << value << " " << read_back << " " << fast;
+            }
+            ASSERT_EQ(feed_by_printf(value), feed(value)) << value;
+        }
+    }
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstring>
+#include <random>
 #include <string>
 
 namespace {
@@ -107,6 +110,40 @@ TEST(WordScanner, LongNumbersAreReadWhole) {
     EXPECT_DOUBLE_EQ(1.0, read.value);
     read = number_of("X" + std::string(1 << 20, '0') + "7.");
     EXPECT_DOUBLE_EQ(7.0, read.value);
+}
+
+// The full conversion of the longest leading number, 0 when there is none.
+double converted_in_full(const std::string &text) {
+    double value = 0.0;
+    std::from_chars_result result = std::from_chars(text.data(), text.data() + text.size(), value,
+                                                    std::chars_format::fixed);
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+TEST(WordScanner, DecimalConversionIsTheCorrectlyRoundedValueToTheLastBit) {
+    // Runs of number characters as blocks hold them: short and long digit runs,
+    // leading and trailing zeros, stray points and minus signs.
+    const char *const fixed_cases[] = {"0", "-0", "-0.000", ".5", "-.5", "5.", "1.2.3", "5-3", "--5", "-",
+                                       ".", "-.", "0.1", "0.3", "123456789012345", "1234567890123456",
+                                       "9007199254740993", "0.000000000000000000001", "1e5",
+                                       "0.0000000000000000000001", "00000000000000000000012.5",
+                                       "999999999999999.9", "1.7976931348623157"};
+    for (const char *text : fixed_cases) {
+        double expected = converted_in_full(text);
+        double got = convert_decimal(text, std::strlen(text));
+        EXPECT_EQ(0, std::memcmp(&expected, &got, sizeof got)) << text << " " << got;
+    }
+    const char alphabet[] = "0123456789000.-";
+    std::mt19937 random(4242u);
+    std::uniform_int_distribution<size_t> byte_of(0, sizeof alphabet - 2);
+    std::uniform_int_distribution<int> length_of(1, 26);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int i = length_of(random); i > 0; --i) text += alphabet[byte_of(random)];
+        double expected = converted_in_full(text);
+        double got = convert_decimal(text.data(), text.size());
+        ASSERT_EQ(0, std::memcmp(&expected, &got, sizeof got)) << text << " " << got;
+    }
 }
 
 TEST(WordScanner, IntegerWords) {

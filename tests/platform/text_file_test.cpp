@@ -98,6 +98,28 @@ TEST(TextFile, WritingTurnsEveryLineFeedIntoCrLf) {
     EXPECT_EQ(read_file_bytes(path), "");
 }
 
+TEST(TextFile, OneWriteOfManyLinesAndLongRunsIsTranslatedWhole) {
+    // Far more than any translation buffer in one call: many short lines, a
+    // long run without a line end, line ends back to back, no final line end.
+    std::string text;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        text += "X" + std::to_string(i) + ".\n";
+        expected += "X" + std::to_string(i) + ".\r\n";
+    }
+    std::string run(10000, 'Y');
+    text += run + "\n\n\n" + run;
+    expected += run + "\r\n\r\n\r\n" + run;
+    TempDir dir;
+    std::string path = dir.file("many.nc");
+    TextWriter writer;
+    ASSERT_EQ(text_open_write(writer, path.c_str()), 0);
+    text_write(writer, text.data(), text.size());
+    text_write(writer, "\n", 1);
+    EXPECT_EQ(text_close_write(writer), 0);
+    EXPECT_EQ(expected + "\r\n", read_file_bytes(path));
+}
+
 TEST(TextFile, MemoryCaptureKeepsTheTextUntranslated) {
     std::string sink;
     TextWriter writer;
