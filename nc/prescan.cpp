@@ -4,6 +4,7 @@
 #include <string>
 
 #include "nc/block_parser.h"
+#include "nc/code_index.h"
 #include "nc/word_scanner.h"
 #include "platform/platform.h"
 
@@ -24,23 +25,19 @@ static const char *const PassThroughCodes[] = {
     "G05P",  // high-speed machining mode
 };
 
-// Blocks whose numbers are times, offsets or machine positions.
-static const char *const NonPathCodes[] = {
-    "G04",  // dwell
-    "G10",  // data setting
-    "G53",  // machine coordinate positioning
-};
-
 static int is_pass_through_block(const char *work) {
     for (const char *code : PassThroughCodes)
         if (find_text(work, code) >= 0) return 1;
     return 0;
 }
 
+// Blocks whose numbers are times, offsets or machine positions: G04 (and G4
+// written as a whole code) dwell, G10 data setting, G53 machine coordinates.
 int is_non_path_block(const char *work) {
-    for (const char *code : NonPathCodes)
-        if (find_text(work, code) >= 0) return 1;
-    return find_whole_code(work, "G4") >= 0 ? 1 : 0;
+    CodeIndex index;
+    index_codes(work, index);
+    return index_has_g(index, 4) || index_has_g(index, 10) || index_has_g(index, 53) ||
+           index_whole_g(index, 4) >= 0;
 }
 
 // A drilling cycle block with R stands at the hole, not on the path.
