@@ -139,6 +139,13 @@ int parse_block(const char *text, int pending_g[100], int pending_m[10], ModalIn
                 double feed[3], ModePair &mode) {
     CodeIndex block;
     index_codes(text ? text : "", block);
+    return parse_indexed_block(block, pending_g, pending_m, modal, words, word_present, word_point, feed,
+                               mode);
+}
+
+int parse_indexed_block(const CodeIndex &block, int pending_g[100], int pending_m[10],
+                        ModalIntegers &modal, WordValues &words, int word_present[WORD_COUNT],
+                        int word_point[WORD_COUNT], double feed[3], ModePair &mode) {
     modal.feed_flag = -1;
     modal.block_motion = -1;
 

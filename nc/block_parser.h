@@ -4,6 +4,8 @@
 
 #include <string>
 
+struct CodeIndex;
+
 // Word slots in the fixed order of every position record.
 enum WordIndex { WORD_X = 0, WORD_Y, WORD_Z, WORD_I, WORD_J, WORD_R, WORD_Q, WORD_K, WORD_COUNT };
 
@@ -52,6 +54,11 @@ void init_block_state(BlockState &state, int modal_start);
 int parse_block(const char *block, int pending_g[100], int pending_m[10], ModalIntegers &modal,
                 WordValues &words, int word_present[WORD_COUNT], int word_point[WORD_COUNT],
                 double feed[3], ModePair &mode);
+// The same from the block's index (index_codes over the block text), for a
+// caller that has indexed the block already for its own tests.
+int parse_indexed_block(const CodeIndex &block, int pending_g[100], int pending_m[10],
+                        ModalIntegers &modal, WordValues &words, int word_present[WORD_COUNT],
+                        int word_point[WORD_COUNT], double feed[3], ModePair &mode);
 
 // The absolute tool position reached by a parsed block. A pending G92 makes the
 // X, Y and Z it gives absolute in every distance mode; outside G90 and G91 the
@@ -72,6 +79,8 @@ int prescan_program(const char *path, int pending_g[100], int pending_m[10], Mod
 // 1 when a line (work copy, comment removed) holds a dwell, data-setting or
 // machine-coordinate code (G04, G4, G10, G53): its numbers are never tool-path points.
 int is_non_path_block(const char *work);
+// The same from the line's index.
+int is_non_path_code(const CodeIndex &work);
 
 // 90 or 91 when a line (work copy) states G90 or G91 (G90 first, as the parser
 // takes it), else 0.
@@ -79,6 +88,9 @@ int stated_distance_mode(const char *work);
 // A line copied without parsing still sets the distance mode it states: the
 // tracked mode, the mode now and the mode written all become that mode.
 void follow_distance_mode(const char *work, ModalIntegers &modal, ModePair &mode);
+// The same two from the line's index.
+int stated_indexed_distance_mode(const CodeIndex &work);
+void follow_indexed_distance_mode(const CodeIndex &work, ModalIntegers &modal, ModePair &mode);
 // 1 when a parsed block gives coordinate words while no G90 or G91 has been
 // stated (a coordinate setting excepted): its words could only be guessed.
 int has_words_without_distance_mode(const BlockState &state);

@@ -35,7 +35,14 @@ static void add_text(BlockText &block, const char *bytes, size_t count) {
 
 static void add_text(BlockText &block, const char *text) { add_text(block, text, std::strlen(text)); }
 
-static void add_char(BlockText &block, char c) { add_text(block, &c, 1); }
+// One byte, stored at once while the block fits in its room.
+static void add_char(BlockText &block, char c) {
+    if (block.spilled.empty() && block.length < sizeof block.room) {
+        block.room[block.length++] = c;
+        return;
+    }
+    add_text(block, &c, 1);
+}
 
 // Writes the block as it stands.
 static void write_text(TextWriter &output, const BlockText &block) {

@@ -3,6 +3,7 @@
 // G91 G28 Z0), so the tracked state must follow it, or every block after it
 // would be read and written in the wrong mode.
 #include "nc/block_parser.h"
+#include "nc/code_index.h"
 #include "nc/word_scanner.h"
 
 int stated_distance_mode(const char *work) {
@@ -12,12 +13,26 @@ int stated_distance_mode(const char *work) {
     return 0;
 }
 
-void follow_distance_mode(const char *work, ModalIntegers &modal, ModePair &mode) {
-    int stated = stated_distance_mode(work);
+int stated_indexed_distance_mode(const CodeIndex &work) {
+    if (index_has_g(work, 90)) return 90;
+    if (index_has_g(work, 91)) return 91;
+    return 0;
+}
+
+// Sets the tracked mode to a stated one (0: nothing stated, nothing changes).
+static void take_distance_mode(int stated, ModalIntegers &modal, ModePair &mode) {
     if (stated == 0) return;
     modal.distance_mode = stated;
     mode.mode_now = stated;
     mode.mode_written = stated;
+}
+
+void follow_distance_mode(const char *work, ModalIntegers &modal, ModePair &mode) {
+    take_distance_mode(stated_distance_mode(work), modal, mode);
+}
+
+void follow_indexed_distance_mode(const CodeIndex &work, ModalIntegers &modal, ModePair &mode) {
+    take_distance_mode(stated_indexed_distance_mode(work), modal, mode);
 }
 
 int has_words_without_distance_mode(const BlockState &state) {

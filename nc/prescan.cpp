@@ -9,26 +9,26 @@
 #include "platform/platform.h"
 
 // Lines that the drivers copy unchanged; they never move the tracked position.
-static const char *const PassThroughCodes[] = {
-    "G28",   // reference point return
-    "G30",   // second reference point return
-    "G43",   // tool length compensation +
-    "G44",   // tool length compensation -
-    "G54",   // work coordinate systems 1 to 6
-    "G55",
-    "G56",
-    "G57",
-    "G58",
-    "G59",
-    "G64",   // cutting mode
-    "G65",   // macro call
-    "G05P",  // high-speed machining mode
+// Each stands for its text "Gnn", found wherever it occurs.
+static const int PassThroughCodes[] = {
+    28,  // G28 reference point return
+    30,  // G30 second reference point return
+    43,  // G43 tool length compensation +
+    44,  // G44 tool length compensation -
+    54,  // G54 to G59 work coordinate systems 1 to 6
+    55,
+    56,
+    57,
+    58,
+    59,
+    64,  // G64 cutting mode
+    65,  // G65 macro call
 };
 
-static int is_pass_through_block(const char *work) {
-    for (const char *code : PassThroughCodes)
-        if (find_text(work, code) >= 0) return 1;
-    return 0;
+static int is_pass_through_block(const CodeIndex &work) {
+    for (int code : PassThroughCodes)
+        if (index_has_g(work, code)) return 1;
+    return work.g05p_at >= 0;  // "G05P", high-speed machining mode
 }
 
 // Blocks whose numbers are times, offsets or machine positions: G04 (and G4
@@ -36,6 +36,10 @@ static int is_pass_through_block(const char *work) {
 int is_non_path_block(const char *work) {
     CodeIndex index;
     index_codes(work, index);
+    return is_non_path_code(index);
+}
+
+int is_non_path_code(const CodeIndex &index) {
     return index_has_g(index, 4) || index_has_g(index, 10) || index_has_g(index, 53) ||
            index_whole_g(index, 4) >= 0;
 }
@@ -84,12 +88,15 @@ int prescan_program(const char *path, int pending_g[100], int pending_m[10], Mod
     while (text_read_line(*reader, work) == 1) {
         strip_comment(work);
         clear_block(pending_g, words, word_present);
-        if (is_pass_through_block(work.c_str()) || is_non_path_block(work.c_str())) {
-            follow_distance_mode(work.c_str(), modal, mode);
+        // One index of the line answers every code test below.
+        CodeIndex index;
+        index_codes(work.c_str(), index);
+        if (is_pass_through_block(index) || is_non_path_code(index)) {
+            follow_indexed_distance_mode(index, modal, mode);
             continue;
         }
-        if (parse_block(work.c_str(), pending_g, pending_m, modal, words, word_present, word_point,
-                        feed, mode) != 1)
+        if (parse_indexed_block(index, pending_g, pending_m, modal, words, word_present, word_point,
+                                feed, mode) != 1)
             continue;
         if (is_cycle_with_r(pending_g, word_present)) continue;
         update_position(modal, pending_g, word_present, start, previous, words);

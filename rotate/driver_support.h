@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "nc/block_parser.h"
+#include "nc/code_index.h"
 #include "nc/number_format.h"
 #include "platform/platform.h"
 #include "settings/program_values.h"
@@ -25,6 +26,10 @@ int is_whole_program_pass_through(const std::string &work);
 // buffer it has always been tested on (raw line or work copy), then the dwell,
 // data-setting and machine-coordinate blocks on the work copy.
 int is_machining_pass_through(const std::string &raw, const std::string &work);
+// The same tests from the index of the line's work copy (index_codes), for the
+// whole-program driver, which indexes each line once for all of its tests.
+int indexed_plane_code(const CodeIndex &work);
+int is_indexed_whole_program_pass_through(const CodeIndex &work);
 
 // Writes a line exactly as it was read, every byte of it.
 void write_raw_line(TextWriter &output, const std::string &raw);

@@ -48,8 +48,12 @@ int has_pass_through_code(const CodeIndex &raw, const CodeIndex &work) {
 int find_plane_code(const char *text) {
     CodeIndex index;
     index_codes(text, index);
-    if (index_has_g(index, 18)) return 18;
-    if (index_has_g(index, 19)) return 19;
+    return indexed_plane_code(index);
+}
+
+int indexed_plane_code(const CodeIndex &work) {
+    if (index_has_g(work, 18)) return 18;
+    if (index_has_g(work, 19)) return 19;
     return 0;
 }
 
@@ -59,11 +63,15 @@ int refuse_plane(WindowHandle owner, int plane) {
 }
 
 int is_whole_program_pass_through(const std::string &work) {
-    // This driver tests every code on the work copy.
     CodeIndex index;
     index_codes(work.c_str(), index);
-    if (has_pass_through_code(index, index)) return 1;
-    return is_non_path_block(work.c_str());
+    return is_indexed_whole_program_pass_through(index);
+}
+
+int is_indexed_whole_program_pass_through(const CodeIndex &work) {
+    // This driver tests every code on the work copy.
+    if (has_pass_through_code(work, work)) return 1;
+    return is_non_path_code(work);
 }
 
 int is_machining_pass_through(const std::string &raw, const std::string &work) {

@@ -4,6 +4,8 @@
 #include "rotate/rotation.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "nc/number_format.h"
 
@@ -23,6 +25,28 @@ void turn_point(double x, double y, const double centre[], double s, double c, d
     turned_y = dy * c - dx * s + centre[1];
 }
 
+// The sine and cosine of t. A driver turns every block of a pass by the same
+// angle, so the last pair is kept and handed out again while t is the same
+// double, bit for bit: sin and cos are pure functions of those bits, so the
+// pair is the very one they would compute again. The statics are only this
+// memo of a math function; the program has one thread.
+void sine_and_cosine(double t, double &s, double &c) {
+    static uint64_t memo_bits = 0;
+    static bool memo_valid = false;
+    static double memo_sine = 0.0;
+    static double memo_cosine = 0.0;
+    uint64_t bits = 0;
+    std::memcpy(&bits, &t, sizeof bits);
+    if (!memo_valid || bits != memo_bits) {
+        memo_sine = std::sin(t);
+        memo_cosine = std::cos(t);
+        memo_bits = bits;
+        memo_valid = true;
+    }
+    s = memo_sine;
+    c = memo_cosine;
+}
+
 }  // namespace
 
 int rotate_position(const WordValues &previous_source, const WordValues &current_source,
@@ -32,8 +56,9 @@ int rotate_position(const WordValues &previous_source, const WordValues &current
     if (angle[0] == 0.0) return 0;
 
     double t = -(angle[0] * DEGREE_TO_RADIAN);
-    double s = std::sin(t);
-    double c = std::cos(t);
+    double s = 0.0;
+    double c = 0.0;
+    sine_and_cosine(t, s, c);
 
     double x = 0.0;
     double y = 0.0;

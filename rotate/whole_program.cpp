@@ -159,18 +159,22 @@ int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *inp
         work = raw;
         strip_comment(work);
         clear_block_words(s);
-        int plane = find_plane_code(work.c_str());
+        // Every test of this line is a substring test on the work copy: one index
+        // of it answers them all (work stays unchanged until the next line).
+        CodeIndex index;
+        index_codes(work.c_str(), index);
+        int plane = indexed_plane_code(index);
         if (plane > 17) {
             text_close_read(*input);
             return refuse_plane(owner, plane);
         }
-        if (is_whole_program_pass_through(work)) {
+        if (is_indexed_whole_program_pass_through(index)) {
             write_raw_line(output, raw);
-            follow_distance_mode(work.c_str(), s.modal, s.mode);
+            follow_indexed_distance_mode(index, s.modal, s.mode);
             continue;
         }
-        if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
-                        s.word_point, s.feed, s.mode) != 1) {
+        if (parse_indexed_block(index, s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
+                                s.word_point, s.feed, s.mode) != 1) {
             write_raw_line(output, raw);
             continue;
         }

@@ -100,4 +100,17 @@ TEST(Rotation, ArcCentreIsMeasuredFromTheStartPointAsWritten) {
     EXPECT_EQ(0.0, straight.v[WORD_J]);
 }
 
+TEST(Rotation, EachCallTurnsByItsOwnAngle) {
+    // Drivers turn copy after copy by different angles, back and forth: no call
+    // may be turned by the angle of the call before it.
+    const double angles[] = {90.0, 120.0, 90.0, -90.0, 0.0, 120.0, 120.0, -90.0};
+    const double x[] = {0.0, -5.0, 0.0, 0.0, 10.0, -5.0, -5.0, 0.0};
+    const double y[] = {10.0, 8.66, 10.0, -10.0, 0.0, 8.66, 8.66, -10.0};
+    for (size_t i = 0; i < sizeof angles / sizeof angles[0]; ++i) {
+        WordValues out = turned(point(10, 0), angles[i]);
+        EXPECT_EQ(x[i], out.v[WORD_X]) << i;
+        EXPECT_EQ(y[i], out.v[WORD_Y]) << i;
+    }
+}
+
 }  // namespace
