@@ -185,7 +185,7 @@ void write_copy_block(TextWriter &output, CopiesRun &run, CopyPass pass, const d
     write_block(output, s.modal, s.word_present, s.word_point, run.current_rotated, run.previous_rotated,
                 s.feed, s.mode, s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
     run.previous = run.current;
-    run.previous_rotated = run.current_rotated;
+    if (block_moves_tool(s.word_present)) run.previous_rotated = run.current_rotated;
 }
 
 // The coordinate system was set once, by the source pass, and every copy is
@@ -196,6 +196,26 @@ void skip_coordinate_setting(CopiesRun &run) {
     update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
     s.pending_g[92] = -1;
     run.previous = run.current;
+}
+
+// Every copy passes the program's safety block (G40 G49 G80) again, which
+// cancels the tool-length compensation; a copy without the G43/G44 line would
+// then cut with every Z off by the tool's length. The line is written as it
+// stands, since Z and H are not turned. One that also moves in X or Y cannot be
+// written unturned, and is refused. 1 when the line was written, 0 when it is no
+// such line, -1 after the refusal was posted.
+int copy_length_compensation(WindowHandle owner, TextWriter &output, const std::string &raw,
+                             const std::string &work, BlockState &s) {
+    const char *text = work.c_str();
+    if (find_text(text, "G43") < 0 && find_text(text, "G44") < 0) return 0;
+    if (find_text(text, "X") >= 0 || find_text(text, "Y") >= 0) {
+        message_format("エラー：XY座標を含む工具長補正の行は回転コピーできません。 %s",
+                       line_without_end(raw).c_str());
+        return log_post(owner, -1);
+    }
+    write_raw_line(output, raw);
+    follow_distance_mode(text, s.modal, s.mode);
+    return 1;
 }
 
 // One copy at angle[0]: the head dropped, pass-through lines dropped, parsed
@@ -218,6 +238,12 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
         if (pass == INTERMEDIATE_COPY && is_tape_mark) continue;
         if (pass == LAST_COPY && line_count <= 2 && is_tape_mark) continue;
         if (pass == LAST_COPY && !work.empty() && work[0] == 'O') continue;
+        int compensation = copy_length_compensation(owner, output, raw, work, s);
+        if (compensation < 0) {
+            text_close_read(*input);
+            return -1;
+        }
+        if (compensation > 0) continue;
         if (is_machining_pass_through(raw, work)) continue;
         if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
                         s.word_point, s.feed, s.mode) != 1) {

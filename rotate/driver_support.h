@@ -90,6 +90,11 @@ int write_rotated_copy(TextWriter &output, const char *move_file_name, BlockStat
 // again. 0, or -1 with the error posted.
 int scan_start_position(WindowHandle owner, const char *input_path, BlockState &state,
                         WordValues &current, WordValues &previous, int distance_mode_start);
+// 1 when the writer writes coordinates for the block (X, Y, Z, I, J or R given).
+// A block without them moves nothing, so the rotated point the tool stands at
+// stays as it was; taking the block's rotated point instead would leave the next
+// block measured from a point the tool never reached.
+int block_moves_tool(const int word_present[WORD_COUNT]);
 // Posts that a block gives coordinates before any G90 or G91; returns -1.
 int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw);
 // After the last line: -1 with the error posted when the input ended in a read

@@ -19,6 +19,13 @@ int scan_start_position(WindowHandle owner, const char *input_path, BlockState &
     return 0;
 }
 
+int block_moves_tool(const int word_present[WORD_COUNT]) {
+    for (int slot = WORD_X; slot <= WORD_R; ++slot) {
+        if (word_present[slot]) return 1;
+    }
+    return 0;
+}
+
 int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw) {
     message_format("エラー：G90/G91の指定より前に座標指令があります。 %s", line_without_end(raw).c_str());
     return log_post(owner, -1);

@@ -126,7 +126,7 @@ void rotate_parsed_block(WindowHandle owner, TextWriter &output, WholeProgramRun
         write_rotated(output, run, raw);
     }
     run.previous = run.current;
-    run.previous_rotated = run.current_rotated;
+    if (block_moves_tool(s.word_present)) run.previous_rotated = run.current_rotated;
 }
 
 }  // namespace

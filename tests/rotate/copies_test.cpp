@@ -69,8 +69,8 @@ TEST(Copies, ProgramEndsAndDegenerateCounts) {
               output);
     ASSERT_EQ(0, h.run(COPIES, "G90 G92 X0 Y0 Z0\nS500 M03\nG00 X10. M08\nM02\n", 90.0, 3, output));
     EXPECT_EQ("G90 G92 X0 Y0 Z0\r\nS500 M03\r\nG00 X10. M08\r\n"
-              "G00Y10.000\r\n"
-              "X-10.000\r\nM02\r\n",
+              "G00X0.000Y10.000\r\n"
+              "X-10.000Y0.000\r\nM02\r\n",
               output);
 
     // A retract that carries an end code keeps its move in the source pass.
@@ -112,3 +112,27 @@ TEST(Copies, RefusalsAndMissingInput) {
 }
 
 }  // namespace
+
+TEST(Copies, EveryCopyKeepsItsToolLengthCompensation) {
+    DriverHarness h;
+    std::string output;
+    // The safety block cancels the compensation in every copy; the G43 line must follow.
+    ASSERT_EQ(0, h.run(COPIES,
+                       "%\nO0008\nG90 G17 G40 G49 G80\nG92 X0 Y0 Z100.\nG43 Z50. H01\nG00 X10. Y0\nM30\n%\n",
+                       90.0, 3, output));
+    size_t first_copy = output.find("G40G80G49");
+    ASSERT_NE(std::string::npos, first_copy) << output;
+    size_t second_copy = output.find("G40G80G49", first_copy + 1);
+    ASSERT_NE(std::string::npos, second_copy) << output;
+    EXPECT_NE(std::string::npos, output.find("G43 Z50. H01\r\n", first_copy)) << output;
+    EXPECT_NE(std::string::npos, output.find("G43 Z50. H01\r\n", second_copy)) << output;
+    // A block without coordinates moves nothing: each copy's first move is still
+    // measured from where the tool stands.
+    EXPECT_NE(std::string::npos, output.find("G00X0.000Y10.000\r\n", first_copy)) << output;
+    EXPECT_NE(std::string::npos, output.find("X-10.000Y0.000\r\n", second_copy)) << output;
+
+    // A compensation line that also moves in X or Y cannot be written unturned.
+    EXPECT_EQ(-1, h.run(COPIES, "G90 G92 X0 Y0 Z100.\nG00 G43 X10. Z50. H01\nM30\n", 90.0, 2, output));
+    ASSERT_EQ(1u, h.log.boxes.size());
+    EXPECT_EQ("エラー：XY座標を含む工具長補正の行は回転コピーできません。 G00 G43 X10. Z50. H01", h.log.boxes[0].text);
+}

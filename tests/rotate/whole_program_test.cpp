@@ -160,3 +160,14 @@ TEST(WholeProgram, AnyBytesALineCanHold) {
 }
 
 }  // namespace
+
+TEST(WholeProgram, BlocksWithoutCoordinatesLeaveTheToolWhereItStands) {
+    DriverHarness h;
+    h.centre[0] = 5.0;
+    h.centre[1] = 5.0;
+    std::string output;
+    // The safety block moves nothing: the first move is measured from the
+    // unrotated start, where the tool stands, and both axes are written.
+    ASSERT_EQ(0, h.run(WHOLE_PROGRAM, "G90 G92 X0 Y0 Z100.\nG90 G17 G40 G80\nG00 X10. Y0\n", 90.0, 0, output));
+    EXPECT_EQ("G92X0Y0Z100000\r\nG90G17G40G80\r\nG00X10.000Y10.000\r\n", output);
+}
