@@ -166,22 +166,32 @@ int write_source_pass(WindowHandle owner, TextWriter &output, const char *input_
     return 0;
 }
 
-// Rotates one parsed block and writes it without the codes a copy must not repeat.
-void write_copy_block(TextWriter &output, CopiesRun &run, CopyPass pass, const double angle[3],
-                      const double centre[]) {
+// Rotates one parsed block and writes it without the codes a copy must not
+// repeat. The spindle and coolant run on from the pass before, so their codes
+// go, until the copy changes the tool: that stops them, and from there on the
+// copy starts them again as the source does.
+void write_copy_block(TextWriter &output, CopiesRun &run, CopyPass pass, int tool_changed,
+                      const double angle[3], const double centre[]) {
     BlockState &s = run.state;
     update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
     rotate_position(run.previous, run.current, run.previous_rotated, run.current_rotated, centre, angle);
+    int kept[10];
+    for (int n = 0; n < 10; ++n) kept[n] = s.pending_m[n];
     if (pass == INTERMEDIATE_COPY) {
         for (int &entry : s.pending_m) entry = -1;
     } else {
-        // The spindle and coolant are already on: M03 and M08 go. The last copy
-        // ends the program, so its M02 stays with M05 and M09.
+        // The last copy ends the program, so its M02 stays with M05 and M09.
         s.pending_m[3] = -1;
         s.pending_m[8] = -1;
     }
+    if (tool_changed) {
+        s.pending_m[3] = kept[3];
+        s.pending_m[4] = kept[4];
+        s.pending_m[8] = kept[8];
+    } else {
+        s.modal.spindle_speed = -1;
+    }
     s.pending_g[17] = -1;
-    s.modal.spindle_speed = -1;
     write_block(output, s.modal, s.word_present, s.word_point, run.current_rotated, run.previous_rotated,
                 s.feed, s.mode, s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
     run.previous = run.current;
@@ -198,28 +208,47 @@ void skip_coordinate_setting(CopiesRun &run) {
     run.previous = run.current;
 }
 
-// Every copy passes the program's safety block (G40 G49 G80) again, which
-// cancels the tool-length compensation; a copy without the G43/G44 line would
-// then cut with every Z off by the tool's length. The line is written as it
-// stands, since Z and H are not turned. One that also moves in X or Y cannot be
-// written unturned, and is refused. 1 when the line was written, 0 when it is no
-// such line, -1 after the refusal was posted.
-int copy_length_compensation(WindowHandle owner, TextWriter &output, const std::string &raw,
-                             const std::string &work, BlockState &s) {
+// 1 when the line changes the tool (M06, or M6 as a whole code).
+int is_tool_change(const char *work) {
+    return find_text(work, "M06") >= 0 || find_whole_code(work, "M6") >= 0;
+}
+
+// 1 when the line names a tool (T and a digit).
+int has_tool_word(const char *work) {
+    for (const char *at = std::strchr(work, 'T'); at; at = std::strchr(at + 1, 'T')) {
+        if (at[1] >= '0' && at[1] <= '9') return 1;
+    }
+    return 0;
+}
+
+// Lines that set the machine up for the cut stand in every copy as in the source:
+// the tool selection and change, and the tool-length line. Without them a copy
+// of a program with several tools cuts with whichever tool the one before left
+// in the spindle, and the safety block's G49 leaves it without the length
+// compensation, every Z off by the tool's length. They are written as they
+// stand, since T, H and Z are not turned; one that also moves in X or Y cannot
+// be written unturned, and is refused. 1 when the line was written (tool_changed
+// set for a tool change), 0 when it is no such line, -1 after the refusal.
+int copy_setup_line(WindowHandle owner, TextWriter &output, const std::string &raw, const std::string &work,
+                    BlockState &s, int &tool_changed) {
     const char *text = work.c_str();
-    if (find_text(text, "G43") < 0 && find_text(text, "G44") < 0) return 0;
+    int length = find_text(text, "G43") >= 0 || find_text(text, "G44") >= 0;
+    int change = is_tool_change(text);
+    if (!length && !change && !has_tool_word(text)) return 0;
     if (find_text(text, "X") >= 0 || find_text(text, "Y") >= 0) {
-        message_format("エラー：XY座標を含む工具長補正の行は回転コピーできません。 %s",
+        message_format("エラー：XY座標を含む工具交換または工具長補正の行は回転コピーできません。 %s",
                        line_without_end(raw).c_str());
         return log_post(owner, -1);
     }
     write_raw_line(output, raw);
     follow_distance_mode(text, s.modal, s.mode);
+    if (change) tool_changed = 1;
     return 1;
 }
 
 // One copy at angle[0]: the head dropped, pass-through lines dropped, parsed
-// blocks rotated; unparsed lines kept only in the last copy.
+// blocks rotated; unparsed lines kept only in the last copy; the tool and its
+// length compensation set up in every copy.
 int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_path, CopiesRun &run,
                     CopyPass pass, const double angle[3], const double centre[]) {
     post_angle_line(owner, angle[0]);
@@ -227,6 +256,7 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
     if (open_input(owner, *input, input_path) < 0) return -1;
     BlockState &s = run.state;
     int line_count = 0;
+    int tool_changed = 0;
     std::string raw;
     std::string work;
     while (text_read_line(*input, raw) == 1) {
@@ -238,12 +268,12 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
         if (pass == INTERMEDIATE_COPY && is_tape_mark) continue;
         if (pass == LAST_COPY && line_count <= 2 && is_tape_mark) continue;
         if (pass == LAST_COPY && !work.empty() && work[0] == 'O') continue;
-        int compensation = copy_length_compensation(owner, output, raw, work, s);
-        if (compensation < 0) {
+        int setup = copy_setup_line(owner, output, raw, work, s, tool_changed);
+        if (setup < 0) {
             text_close_read(*input);
             return -1;
         }
-        if (compensation > 0) continue;
+        if (setup > 0) continue;
         if (is_machining_pass_through(raw, work)) continue;
         if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
                         s.word_point, s.feed, s.mode) != 1) {
@@ -258,7 +288,7 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
             skip_coordinate_setting(run);
             continue;
         }
-        write_copy_block(output, run, pass, angle, centre);
+        write_copy_block(output, run, pass, tool_changed, angle, centre);
     }
     int read = check_input_read(owner, *input, input_path);
     text_close_read(*input);

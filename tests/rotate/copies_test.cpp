@@ -134,5 +134,23 @@ TEST(Copies, EveryCopyKeepsItsToolLengthCompensation) {
     // A compensation line that also moves in X or Y cannot be written unturned.
     EXPECT_EQ(-1, h.run(COPIES, "G90 G92 X0 Y0 Z100.\nG00 G43 X10. Z50. H01\nM30\n", 90.0, 2, output));
     ASSERT_EQ(1u, h.log.boxes.size());
-    EXPECT_EQ("エラー：XY座標を含む工具長補正の行は回転コピーできません。 G00 G43 X10. Z50. H01", h.log.boxes[0].text);
+    EXPECT_EQ("エラー：XY座標を含む工具交換または工具長補正の行は回転コピーできません。 G00 G43 X10. Z50. H01", h.log.boxes[0].text);
+}
+
+TEST(Copies, EveryCopyChangesToItsOwnToolsAndStartsTheSpindle) {
+    DriverHarness h;
+    std::string output;
+    ASSERT_EQ(0, h.run(COPIES,
+                       "%\nO0009\nG90 G92 X0 Y0 Z100.\n"
+                       "T01 M06\nS1000 M03\nG00 X10. Y0\nG01 Z-1. F100\nG00 Z100.\n"
+                       "T02\nM6\nS2000 M03\nG00 X20. Y0\nG01 Z-2. F50\nG00 Z100.\n"
+                       "M05\nM30\n%\n",
+                       90.0, 3, output));
+    // The middle copy (at 90 degrees) cuts its first feature with T01 again, and
+    // restarts the spindle after each change.
+    size_t middle = output.find("T01 M06\r\nS1000M03\r\nG00X0.000Y10.000\r\n");
+    ASSERT_NE(std::string::npos, middle) << output;
+    EXPECT_NE(std::string::npos, output.find("T02\r\nM6\r\nS2000M03\r\n", middle)) << output;
+    // Before its first tool change a copy leaves the running spindle alone.
+    EXPECT_EQ(std::string::npos, output.find("S1000M03\r\nS1000M03")) << output;
 }
