@@ -36,6 +36,7 @@ struct MachiningRun {
     TextWriter move_file;
     int move_open;
     int cycle_active;                // a drilling cycle is in force (G73, G81 to G89 until G80)
+    int compensation_active;         // cutter compensation is in force (G41, G42 until G40)
     std::vector<PointFlags> styles;  // per record: the decimal-point flags its block was written with
     PointFlags last_style;           // the flags of the block written last
 };
@@ -53,6 +54,7 @@ void init_run(MachiningRun &run) {
     run.move_file = TextWriter{};
     run.move_open = 0;
     run.cycle_active = 0;
+    run.compensation_active = 0;
     run.styles.clear();
     run.last_style.fill(0);
 }
@@ -202,22 +204,31 @@ int write_copies(WindowHandle owner, TextWriter &output, MachiningRun &run, doub
     return 0;
 }
 
-// A drilling cycle stays in force from its code to G80, over every hole block.
-void follow_cycle(MachiningRun &run) {
+// A drilling cycle stays in force from its code to G80, over every hole block;
+// cutter compensation from G41 or G42 to G40.
+void follow_modal_codes(MachiningRun &run) {
     const int *pending_g = run.state.pending_g;
-    // G80 and any motion code end it; a cycle code in the same block starts it again.
+    // G80 and any motion code end a cycle; a cycle code in the same block starts it again.
     if (pending_g[80] == 80 || run.state.modal.block_motion >= 0) run.cycle_active = 0;
     if (pending_g[73] == 73) run.cycle_active = 1;
     for (int n = 81; n <= 89; ++n) {
         if (pending_g[n] == n) run.cycle_active = 1;
     }
+    if (pending_g[40] == 40) run.compensation_active = 0;
+    if (pending_g[41] == 41 || pending_g[42] == 42) run.compensation_active = 1;
 }
 
 // The move file keeps only a motion code per block: a hole of a drilling cycle
-// would come back in the copies as a plain feed to the bottom of the hole.
-int refuse_cycle_in_machining(WindowHandle owner, const std::string &raw) {
-    message_format("エラー：加工中の固定サイクルは加工毎に回転コピーできません。 %s",
-                   line_without_end(raw).c_str());
+// would come back in the copies as a plain feed to the bottom of the hole, and a
+// compensated contour without its G41/G42 and D, off by the cutter's radius.
+int refuse_modal_codes_in_machining(WindowHandle owner, const MachiningRun &run, const std::string &raw) {
+    if (run.cycle_active) {
+        message_format("エラー：加工中の固定サイクルは加工毎に回転コピーできません。 %s",
+                       line_without_end(raw).c_str());
+    } else {
+        message_format("エラー：工具径補正中の加工は加工毎に回転コピーできません。 %s",
+                       line_without_end(raw).c_str());
+    }
     return log_post(owner, -1);
 }
 
@@ -227,8 +238,10 @@ int rotate_parsed_block(WindowHandle owner, TextWriter &output, const char *inpu
     BlockState &s = run.state;
     update_position(s.modal, s.pending_g, s.word_present, run.current, run.previous, s.words);
     advance_machining_state(run);
-    follow_cycle(run);
-    if (run.cycle_active && run.machining != IDLE) return refuse_cycle_in_machining(owner, raw);
+    follow_modal_codes(run);
+    if ((run.cycle_active || run.compensation_active) && run.machining != IDLE) {
+        return refuse_modal_codes_in_machining(owner, run, raw);
+    }
     apply_decimal_mode(run.format, s.word_point);
     if (run.machining == OPENING && open_move_file(owner, input_path, run) < 0) return -1;
     if (ActiveCommandFlags.debug == 3) post_trace(owner, run);

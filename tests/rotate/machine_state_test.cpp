@@ -1,5 +1,6 @@
-// The distance mode the drivers track: lines copied as they stand still switch
-// the machine between G90 and G91, and no block is written from a guessed mode.
+// What the drivers keep of the machine's state: lines copied as they stand still
+// switch G90/G91, no block is written from a guessed mode, and per-machining
+// copies take on no cycle or compensation that their move file cannot carry.
 #include <gtest/gtest.h>
 
 #include "driver_harness.h"
@@ -84,4 +85,28 @@ TEST(DistanceMode, DrillingInsideAMachiningIsRefusedNotCopiedAsFeeds) {
                        90.0, 2, output));
     EXPECT_TRUE(h.log.boxes.empty());
     EXPECT_NE(std::string::npos, output.find("G81")) << output;
+}
+
+TEST(DistanceMode, CompensatedMachiningIsRefusedForPerMachiningCopies) {
+    DriverHarness h;
+    std::string output;
+    EXPECT_EQ(-1, h.run(PER_MACHINING,
+                        "G90 G92 X0 Y0 Z100.\n"
+                        "G00 X10. Y0\n"
+                        "G01 Z-1. F100\n"
+                        "G41 D01 X20.\n"
+                        "Y10.\n"
+                        "G40 X30.\n"
+                        "G00 Z100.\n",
+                        90.0, 2, output));
+    ASSERT_EQ(1u, h.log.boxes.size());
+    EXPECT_EQ("エラー：工具径補正中の加工は加工毎に回転コピーできません。 G41 D01 X20.", h.log.boxes[0].text);
+    EXPECT_EQ("", h.stray_files());
+
+    // Compensation cancelled before the cut opens is no obstacle.
+    h.log.boxes.clear();
+    EXPECT_EQ(0, h.run(PER_MACHINING,
+                       "G90 G92 X0 Y0 Z100.\nG41 D01 G00 X10. Y0\nG40 X10.\nG01 Z-1. F100\nX20.\nG00 Z100.\n",
+                       90.0, 2, output));
+    EXPECT_TRUE(h.log.boxes.empty());
 }
