@@ -44,6 +44,7 @@ struct CopiesRun {
     WordValues current_rotated;
     WordValues previous_rotated;
     OutputFormat format;
+    int xy_unknown;  // the source pass left the tool where a copied line put it
 };
 
 void init_run(CopiesRun &run) {
@@ -53,6 +54,7 @@ void init_run(CopiesRun &run) {
     run.current_rotated = WordValues{};
     run.previous_rotated = WordValues{};
     run.format = OutputFormat{};
+    run.xy_unknown = 0;
 }
 
 int open_input(WindowHandle owner, TextReader &input, const char *input_path) {
@@ -101,6 +103,7 @@ struct SourceTrack {
     BlockState state;
     WordValues current;
     WordValues previous;
+    int xy_unknown;  // a copied line named X or Y after the last tracked move
 };
 
 void track_source_line(SourceTrack &track, const std::string &written) {
@@ -110,6 +113,7 @@ void track_source_line(SourceTrack &track, const std::string &written) {
     clear_block_words(s);
     if (is_machining_pass_through(written, work)) {
         follow_distance_mode(work.c_str(), s.modal, s.mode);
+        if (names_xy(work.c_str())) track.xy_unknown = 1;
         return;
     }
     if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
@@ -117,6 +121,7 @@ void track_source_line(SourceTrack &track, const std::string &written) {
         return;
     update_position(s.modal, s.pending_g, s.word_present, track.current, track.previous, s.words);
     track.previous = track.current;
+    if (block_moves_tool(s.word_present)) track.xy_unknown = 0;
     for (int &entry : s.pending_g) entry = -1;
 }
 
@@ -127,6 +132,7 @@ void start_copies_from(CopiesRun &run, const SourceTrack &track) {
     run.previous = track.current;
     run.current_rotated = track.current;
     run.previous_rotated = track.current;
+    run.xy_unknown = track.xy_unknown;
     int mode = track.state.modal.distance_mode;
     if (mode == 90 || mode == 91) {
         run.state.modal.distance_mode = mode;
@@ -143,6 +149,7 @@ int write_source_pass(WindowHandle owner, TextWriter &output, const char *input_
     init_block_state(track->state, -1);
     track->current = WordValues{};
     track->previous = WordValues{};
+    track->xy_unknown = 0;
     int line_count = 0;
     std::string raw;
     std::string kept;
@@ -192,6 +199,10 @@ void write_copy_block(TextWriter &output, CopiesRun &run, CopyPass pass, int too
         s.modal.spindle_speed = -1;
     }
     s.pending_g[17] = -1;
+    if (run.xy_unknown && block_moves_tool(s.word_present)) {
+        write_xy_outright(run.previous_rotated, run.current_rotated, s.mode);
+        run.xy_unknown = 0;
+    }
     write_block(output, s.modal, s.word_present, s.word_point, run.current_rotated, run.previous_rotated,
                 s.feed, s.mode, s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
     run.previous = run.current;

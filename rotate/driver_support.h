@@ -95,6 +95,14 @@ int scan_start_position(WindowHandle owner, const char *input_path, BlockState &
 // stays as it was; taking the block's rotated point instead would leave the next
 // block measured from a point the tool never reached.
 int block_moves_tool(const int word_present[WORD_COUNT]);
+// 1 when a line copied as it stands names X or Y (a work-coordinate positioning,
+// a reference return): the tool may then stand where the tracked position does
+// not say, so the next move must give both X and Y outright.
+int names_xy(const char *work);
+// Makes the writer give X and Y of the next move outright, in G90, by measuring
+// it from a point 1.0 away in both (the way the first block of a pass is written
+// whole). written_from is the point the writer measures from.
+void write_xy_outright(WordValues &written_from, const WordValues &target, const ModePair &mode);
 // Posts that a block gives coordinates before any G90 or G91; returns -1.
 int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw);
 // After the last line: -1 with the error posted when the input ended in a read

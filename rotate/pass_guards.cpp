@@ -1,6 +1,7 @@
 // What the main passes share around their reading: the start position found by
 // the pre-scan, and the checks that keep a block from being written from a guess
 // (a coordinate without a known distance mode, an input cut short by a read error).
+#include "nc/word_scanner.h"
 #include "rotate/driver_support.h"
 #include "shell/message_log.h"
 
@@ -24,6 +25,19 @@ int block_moves_tool(const int word_present[WORD_COUNT]) {
         if (word_present[slot]) return 1;
     }
     return 0;
+}
+
+int names_xy(const char *work) {
+    // A dwell's X is a time and the words of G10 are offsets: neither moves the tool.
+    if (find_text(work, "G04") >= 0 || find_whole_code(work, "G4") >= 0 || find_text(work, "G10") >= 0) return 0;
+    return find_text(work, "X") >= 0 || find_text(work, "Y") >= 0;
+}
+
+void write_xy_outright(WordValues &written_from, const WordValues &target, const ModePair &mode) {
+    // In G91 the words are increments between tracked points and stay right.
+    if (mode.mode_now != 90) return;
+    written_from.v[WORD_X] = target.v[WORD_X] + 1.0;
+    written_from.v[WORD_Y] = target.v[WORD_Y] + 1.0;
 }
 
 int refuse_unknown_distance_mode(WindowHandle owner, const std::string &raw) {

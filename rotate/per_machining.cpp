@@ -37,6 +37,7 @@ struct MachiningRun {
     int move_open;
     int cycle_active;                // a drilling cycle is in force (G73, G81 to G89 until G80)
     int compensation_active;         // cutter compensation is in force (G41, G42 until G40)
+    int xy_unknown;                  // a copied line named X or Y since the last move
     std::vector<PointFlags> styles;  // per record: the decimal-point flags its block was written with
     PointFlags last_style;           // the flags of the block written last
 };
@@ -55,6 +56,7 @@ void init_run(MachiningRun &run) {
     run.move_open = 0;
     run.cycle_active = 0;
     run.compensation_active = 0;
+    run.xy_unknown = 0;
     run.styles.clear();
     run.last_style.fill(0);
 }
@@ -143,6 +145,10 @@ void record_move(MachiningRun &run) {
 
 void write_source_block(TextWriter &output, MachiningRun &run) {
     BlockState &s = run.state;
+    if (run.xy_unknown && block_moves_tool(s.word_present)) {
+        write_xy_outright(run.tool, run.current, s.mode);
+        run.xy_unknown = 0;
+    }
     write_block(output, s.modal, s.word_present, s.word_point, run.current, run.tool, s.feed, s.mode,
                 s.pending_g, s.pending_m, ActiveCommandFlags, run.format);
     for (int slot = 0; slot < WORD_COUNT; ++slot) run.last_style[slot] = s.word_point[slot];
@@ -301,6 +307,7 @@ int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *inp
         if (is_machining_pass_through(raw, work)) {
             write_raw_line(output, raw);
             follow_distance_mode(work.c_str(), s.modal, s.mode);
+            if (names_xy(work.c_str())) run.xy_unknown = 1;
             continue;
         }
         if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,

@@ -24,6 +24,7 @@ struct WholeProgramRun {
     WordValues start_point;       // only X, Y, Z are used
     OutputFormat format;
     int start_written;
+    int xy_unknown;               // a copied line named X or Y since the last move
 };
 
 void init_run(WholeProgramRun &run) {
@@ -35,6 +36,7 @@ void init_run(WholeProgramRun &run) {
     run.start_point = WordValues{};
     run.format = OutputFormat{};
     run.start_written = 0;
+    run.xy_unknown = 0;
 }
 
 // The tool stands at the unrotated start point when the program begins.
@@ -120,13 +122,18 @@ void rotate_parsed_block(WindowHandle owner, TextWriter &output, WholeProgramRun
     rotate_position(run.previous, run.current, run.previous_rotated, run.current_rotated, centre, angle);
     if (s.pending_g[92] == 92 && angle[0] != 0.0) place_coordinate_setting(run, angle, centre);
     if (ActiveCommandFlags.debug == 3) post_trace(owner, run, angle[0]);
+    int moves = block_moves_tool(s.word_present);
     if (is_start_block(run)) {
         write_start(owner, output, run, raw);
     } else {
+        if (moves && run.xy_unknown) write_xy_outright(run.previous_rotated, run.current_rotated, s.mode);
         write_rotated(output, run, raw);
     }
     run.previous = run.current;
-    if (block_moves_tool(s.word_present)) run.previous_rotated = run.current_rotated;
+    if (moves) {
+        run.previous_rotated = run.current_rotated;
+        run.xy_unknown = 0;
+    }
 }
 
 }  // namespace
@@ -171,6 +178,7 @@ int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *inp
         if (is_indexed_whole_program_pass_through(index)) {
             write_raw_line(output, raw);
             follow_indexed_distance_mode(index, s.modal, s.mode);
+            if (names_xy(work.c_str())) run.xy_unknown = 1;
             continue;
         }
         if (parse_indexed_block(index, s.pending_g, s.pending_m, s.modal, s.words, s.word_present,

@@ -16,8 +16,9 @@ TEST(DistanceMode, CopiedLinesSetTheModeTheyState) {
                        "G00 X5.\n",
                        90.0, 0, output));
     // X20. is absolute under the G90 of the copied line; after G91 G28 the X5. is
-    // an increment, and neither mode is written again.
-    EXPECT_EQ("G92X0Y0Z100000\r\nG90 G54 G00 X10. Y0\r\nG00Y20.000\r\nG91 G28 Z0\r\nY5.000\r\n", output);
+    // an increment, and neither mode is written again. The copied line left the
+    // tool at its own X10. Y0, so the next move gives X and Y outright.
+    EXPECT_EQ("G92X0Y0Z100000\r\nG90 G54 G00 X10. Y0\r\nG00X0.000Y20.000\r\nG91 G28 Z0\r\nY5.000\r\n", output);
 }
 
 TEST(DistanceMode, CoordinatesBeforeAnyModeAreRefusedByEveryDriver) {
@@ -109,4 +110,19 @@ TEST(DistanceMode, CompensatedMachiningIsRefusedForPerMachiningCopies) {
                        "G90 G92 X0 Y0 Z100.\nG41 D01 G00 X10. Y0\nG40 X10.\nG01 Z-1. F100\nX20.\nG00 Z100.\n",
                        90.0, 2, output));
     EXPECT_TRUE(h.log.boxes.empty());
+}
+
+TEST(DistanceMode, AfterACopiedMoveTheNextMoveGivesXAndYOutright) {
+    DriverHarness h;
+    std::string output;
+    // The copied line takes the tool to X10. Y0; the source then goes back to X0 Y0,
+    // which the tracked position already holds: it must still be written.
+    ASSERT_EQ(0, h.run(PER_MACHINING, "G90 G92 X0 Y0 Z100.\nG00 X0 Y0\nG90 G54 G00 X10. Y0\nG00 X0 Y0\n", 90.0,
+                       2, output));
+    EXPECT_EQ("G92X0Y0Z100000\r\nG90G00\r\nG90 G54 G00 X10. Y0\r\nX0Y0\r\n", output);
+
+    // A dwell's X is a time, not a place: nothing is forced after it.
+    ASSERT_EQ(0, h.run(WHOLE_PROGRAM, "G90 G92 X0 Y0 Z100.\nG00 X10. Y0\nG04 X1.\nG01 Z-1. F100\n", 90.0, 0,
+                       output));
+    EXPECT_EQ("G92X0Y0Z100000\r\nG90G00Y10.000\r\nG04 X1.\r\nG01Z-1.000F100\r\n", output);
 }
