@@ -73,6 +73,27 @@ CapturedLog::CapturedLog() {
 
 CapturedLog::~CapturedLog() { log_set_port(nullptr); }
 
+EnvironmentValue::EnvironmentValue(const char *variable, const char *value) : name(variable) {
+    const char *old = std::getenv(variable);
+    had_value = old != nullptr;
+    if (old) saved = old;
+    assign(value);
+}
+
+EnvironmentValue::~EnvironmentValue() { assign(had_value ? saved.c_str() : nullptr); }
+
+void EnvironmentValue::assign(const char *value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value ? value : "");
+#else
+    if (value) {
+        setenv(name.c_str(), value, 1);
+    } else {
+        unsetenv(name.c_str());
+    }
+#endif
+}
+
 SettingsHome::SettingsHome(const std::string &dir)
     : saved_exe_directory(ExeDirectory), saved_settings_path(SettingsPath) {
     ExeDirectory = dir;

@@ -40,6 +40,18 @@ struct CapturedLog {
     CapturedLog &operator=(const CapturedLog &) = delete;
 };
 
+// Sets (or with nullptr removes) an environment variable for the life of the object.
+struct EnvironmentValue {
+    std::string name;
+    std::string saved;
+    bool had_value;
+    EnvironmentValue(const char *variable, const char *value);
+    ~EnvironmentValue();
+    EnvironmentValue(const EnvironmentValue &) = delete;
+    EnvironmentValue &operator=(const EnvironmentValue &) = delete;
+    void assign(const char *value);
+};
+
 // Points ExeDirectory and SettingsPath at dir for the life of the object, and
 // restores the previous values and command flags afterwards.
 struct SettingsHome {

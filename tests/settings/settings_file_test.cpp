@@ -14,31 +14,6 @@
 
 namespace {
 
-// Sets (or with nullptr removes) an environment variable for the life of the object.
-struct EnvironmentValue {
-    std::string name;
-    std::string saved;
-    bool had_value;
-    EnvironmentValue(const char *variable, const char *value) : name(variable) {
-        const char *old = std::getenv(variable);
-        had_value = old != nullptr;
-        if (old) saved = old;
-        assign(value);
-    }
-    ~EnvironmentValue() { assign(had_value ? saved.c_str() : nullptr); }
-    void assign(const char *value) {
-#ifdef _WIN32
-        _putenv_s(name.c_str(), value ? value : "");
-#else
-        if (value) {
-            setenv(name.c_str(), value, 1);
-        } else {
-            unsetenv(name.c_str());
-        }
-#endif
-    }
-};
-
 // The non-blank lines of an INI file, without their line ends.
 std::vector<std::string> ini_lines(const std::string &bytes) {
     std::vector<std::string> lines;
