@@ -38,6 +38,8 @@ struct MachiningRun {
     int cycle_active;                // a drilling cycle is in force (G73, G81 to G89 until G80)
     int compensation_active;         // cutter compensation is in force (G41, G42 until G40)
     int xy_unknown;                  // a copied line named X or Y since the last move
+    int return_pending;              // copies written, the source not yet moved on
+    WordValues return_point;         // the source's closing point of the machining copied
     std::vector<PointFlags> styles;  // per record: the decimal-point flags its block was written with
     PointFlags last_style;           // the flags of the block written last
 };
@@ -57,6 +59,8 @@ void init_run(MachiningRun &run) {
     run.cycle_active = 0;
     run.compensation_active = 0;
     run.xy_unknown = 0;
+    run.return_pending = 0;
+    run.return_point = WordValues{};
     run.styles.clear();
     run.last_style.fill(0);
 }
@@ -155,25 +159,43 @@ void write_source_block(TextWriter &output, MachiningRun &run) {
 }
 
 // After the copies the tool stands at the last copy's closing point, at the
-// height of the source's closing rapid. It goes back there in X and Y at once,
-// under the rapid in force, so that the next source block starts where the
-// source has it: a feed move next (a second depth pass) would otherwise cut
-// from the copy straight across the part.
+// height of the source's closing rapid, and the source goes on from there. A
+// rapid next goes straight to its own point; a feed move next (a second depth
+// pass) would cut from the copy straight across the part, so before it the tool
+// goes back over the source's closing point, in X and Y, under the rapid still
+// in force. The way back is written in the machine's state before the new block:
+// its distance mode as last written, no codes, no F, S or D of the new block.
 void return_from_copies(TextWriter &output, MachiningRun &run) {
-    BlockState &s = run.state;
+    const BlockState &s = run.state;
     WordValues target = run.tool;
-    target.v[WORD_X] = run.current.v[WORD_X];
-    target.v[WORD_Y] = run.current.v[WORD_Y];
+    target.v[WORD_X] = run.return_point.v[WORD_X];
+    target.v[WORD_Y] = run.return_point.v[WORD_Y];
     for (int slot = WORD_I; slot < WORD_COUNT; ++slot) target.v[slot] = 0.0;
     int present[WORD_COUNT] = {1, 1, 0, 0, 0, 0, 0, 0};
     int point[WORD_COUNT];
     for (int slot = 0; slot < WORD_COUNT; ++slot) point[slot] = run.last_style[slot];
+    ModalIntegers modal = s.modal;
+    modal.motion = 0;
+    modal.prev_motion = 0;
+    modal.d_number = 0;
+    modal.spindle_speed = 0;
+    double feed[3] = {s.feed[1], s.feed[1], s.feed[2]};
+    ModePair mode = {s.mode.mode_written, s.mode.mode_written};
+    int no_g_codes[100];
+    for (int &entry : no_g_codes) entry = -1;
     int no_m_codes[10];
     for (int &entry : no_m_codes) entry = -1;
-    write_block(output, s.modal, present, point, target, run.tool, s.feed, s.mode, s.pending_g, no_m_codes,
+    write_block(output, modal, present, point, target, run.tool, feed, mode, no_g_codes, no_m_codes,
                 ActiveCommandFlags, run.format);
-    run.tool = target;
-    run.tool.v[WORD_Z] = run.current.v[WORD_Z];
+    run.tool.v[WORD_X] = target.v[WORD_X];
+    run.tool.v[WORD_Y] = target.v[WORD_Y];
+}
+
+// The first move after the copies: back over the source's point first, unless it is a rapid.
+void leave_copies(TextWriter &output, MachiningRun &run) {
+    if (!run.return_pending || !block_moves_tool(run.state.word_present)) return;
+    if (run.state.modal.motion != 0) return_from_copies(output, run);
+    run.return_pending = 0;
 }
 
 // The machining has closed: its copies at 1, 2, ... N - 1 times the angle, then
@@ -206,7 +228,8 @@ int write_copies(WindowHandle owner, TextWriter &output, MachiningRun &run, doub
     run.machining = IDLE;
     run.tool = copy_current;
     run.previous = run.current;
-    return_from_copies(output, run);
+    run.return_point = run.current;
+    run.return_pending = 1;
     return 0;
 }
 
@@ -248,6 +271,7 @@ int rotate_parsed_block(WindowHandle owner, TextWriter &output, const char *inpu
     if ((run.cycle_active || run.compensation_active) && run.machining != IDLE) {
         return refuse_modal_codes_in_machining(owner, run, raw);
     }
+    leave_copies(output, run);
     apply_decimal_mode(run.format, s.word_point);
     if (run.machining == OPENING && open_move_file(owner, input_path, run) < 0) return -1;
     if (ActiveCommandFlags.debug == 3) post_trace(owner, run);
