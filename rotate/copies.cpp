@@ -108,16 +108,17 @@ struct SourceTrack {
 
 void track_source_line(SourceTrack &track, const std::string &written) {
     BlockState &s = track.state;
-    std::string work = written;
-    strip_comment(work);
-    clear_block_words(s);
-    if (is_machining_pass_through(written, work)) {
-        follow_distance_mode(work.c_str(), s.modal, s.mode);
+    std::string work;
+    take_work_copy(written, work, s);
+    LineCodes codes;
+    index_line(written, work, codes);
+    if (is_indexed_machining_pass_through(codes)) {
+        follow_indexed_distance_mode(codes.work, s.modal, s.mode);
         if (names_xy(work.c_str())) track.xy_unknown = 1;
         return;
     }
-    if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
-                    s.word_point, s.feed, s.mode) != 1)
+    if (parse_indexed_block(codes.work, s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
+                            s.word_point, s.feed, s.mode) != 1)
         return;
     update_position(s.modal, s.pending_g, s.word_present, track.current, track.previous, s.words);
     track.previous = track.current;
@@ -272,9 +273,7 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
     std::string work;
     while (text_read_line(*input, raw) == 1) {
         ++line_count;
-        work = raw;
-        strip_comment(work);
-        clear_block_words(s);
+        take_work_copy(raw, work, s);
         int is_tape_mark = find_text(work.c_str(), "%") >= 0;
         if (pass == INTERMEDIATE_COPY && is_tape_mark) continue;
         if (pass == LAST_COPY && line_count <= 2 && is_tape_mark) continue;
@@ -285,9 +284,11 @@ int write_copy_pass(WindowHandle owner, TextWriter &output, const char *input_pa
             return -1;
         }
         if (setup > 0) continue;
-        if (is_machining_pass_through(raw, work)) continue;
-        if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
-                        s.word_point, s.feed, s.mode) != 1) {
+        LineCodes codes;
+        index_line(raw, work, codes);
+        if (is_indexed_machining_pass_through(codes)) continue;
+        if (parse_indexed_block(codes.work, s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
+                                s.word_point, s.feed, s.mode) != 1) {
             if (pass == LAST_COPY) write_raw_line(output, raw);
             continue;
         }

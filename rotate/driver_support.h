@@ -37,6 +37,18 @@ void write_raw_line(TextWriter &output, const std::string &raw);
 std::string line_without_end(const std::string &raw);
 // Words and presence flags are cleared before every block is parsed.
 void clear_block_words(BlockState &state);
+// The work copy of a raw line (its comment removed), the block's words cleared.
+void take_work_copy(const std::string &raw, std::string &work, BlockState &state);
+
+// One line as the per-machining and copy drivers test it: the raw line and its
+// work copy, each indexed once for every code test made on the line (both texts
+// stay unchanged while the indexes are used).
+struct LineCodes {
+    CodeIndex raw;
+    CodeIndex work;
+};
+void index_line(const std::string &raw, const std::string &work, LineCodes &codes);
+int is_indexed_machining_pass_through(const LineCodes &codes);
 
 // ---------------------------------------------------------------------------
 // Log lines

@@ -75,12 +75,19 @@ int is_indexed_whole_program_pass_through(const CodeIndex &work) {
 }
 
 int is_machining_pass_through(const std::string &raw, const std::string &work) {
-    CodeIndex raw_index;
-    CodeIndex work_index;
-    index_codes(raw.c_str(), raw_index);
-    index_codes(work.c_str(), work_index);
-    if (has_pass_through_code(raw_index, work_index)) return 1;
-    return is_non_path_block(work.c_str());
+    LineCodes codes;
+    index_line(raw, work, codes);
+    return is_indexed_machining_pass_through(codes);
+}
+
+void index_line(const std::string &raw, const std::string &work, LineCodes &codes) {
+    index_codes(raw.c_str(), codes.raw);
+    index_codes(work.c_str(), codes.work);
+}
+
+int is_indexed_machining_pass_through(const LineCodes &codes) {
+    if (has_pass_through_code(codes.raw, codes.work)) return 1;
+    return is_non_path_code(codes.work);
 }
 
 void write_raw_line(TextWriter &output, const std::string &raw) {
@@ -91,6 +98,12 @@ std::string line_without_end(const std::string &raw) {
     // Only a real line end is cut: the last line of a file may have none.
     if (!raw.empty() && raw.back() == '\n') return raw.substr(0, raw.size() - 1);
     return raw;
+}
+
+void take_work_copy(const std::string &raw, std::string &work, BlockState &state) {
+    work = raw;
+    strip_comment(work);
+    clear_block_words(state);
 }
 
 void clear_block_words(BlockState &state) {

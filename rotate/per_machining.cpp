@@ -318,24 +318,24 @@ int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *inp
     std::string raw;
     std::string work;
     while (text_read_line(*input, raw) == 1) {
-        work = raw;
-        strip_comment(work);
-        clear_block_words(s);
+        take_work_copy(raw, work, s);
+        LineCodes codes;
+        index_line(raw, work, codes);
         // Tested on the raw line: a plane named in a comment stops this driver too.
-        int plane = find_plane_code(raw.c_str());
+        int plane = indexed_plane_code(codes.raw);
         if (plane > 17) {
             abandon_move_file(owner, run);
             text_close_read(*input);
             return refuse_plane(owner, plane);
         }
-        if (is_machining_pass_through(raw, work)) {
+        if (is_indexed_machining_pass_through(codes)) {
             write_raw_line(output, raw);
-            follow_distance_mode(work.c_str(), s.modal, s.mode);
+            follow_indexed_distance_mode(codes.work, s.modal, s.mode);
             if (names_xy(work.c_str())) run.xy_unknown = 1;
             continue;
         }
-        if (parse_block(work.c_str(), s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
-                        s.word_point, s.feed, s.mode) != 1) {
+        if (parse_indexed_block(codes.work, s.pending_g, s.pending_m, s.modal, s.words, s.word_present,
+                                s.word_point, s.feed, s.mode) != 1) {
             write_raw_line(output, raw);
         } else if (has_words_without_distance_mode(s)) {
             abandon_move_file(owner, run);

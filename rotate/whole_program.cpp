@@ -163,9 +163,7 @@ int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *inp
     std::string raw;
     std::string work;
     while (text_read_line(*input, raw) == 1) {
-        work = raw;
-        strip_comment(work);
-        clear_block_words(s);
+        take_work_copy(raw, work, s);
         // Every test of this line is a substring test on the work copy: one index
         // of it answers them all (work stays unchanged until the next line).
         CodeIndex index;
