@@ -13,7 +13,7 @@
 #include "nc/number_format.h"
 #include "rotate/drivers.h"
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "nc/word_scanner.h"
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 void propose_output_name(const char *input_path, std::string &output, const char *suffix) {
     PathParts parts;

@@ -7,7 +7,7 @@
 
 #include "job/conversion_job.h"
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 static const char *environment_text(const char *name) {
     const char *value = std::getenv(name);

@@ -5,11 +5,7 @@
 #include <cstddef>
 #include <string>
 
-// Output settings, read from section FORMAT at the start of every conversion.
-struct OutputFormat {
-    int decimal_mode;  // 0: no point; positive: always a point; negative: each block keeps its own style
-    int comment_mode;  // 1: per-machining copies are headed by (ROTATION ANGLE ...)
-};
+#include "settings/program_values.h"
 
 // Rounded to 0.001, trailing zeros dropped, the point kept: 90 gives "90.", 12.5 "12.5".
 void format_rounded(double value, std::string &text);

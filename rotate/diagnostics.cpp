@@ -5,7 +5,7 @@
 #include "nc/number_format.h"
 #include "rotate/driver_support.h"
 #include "rotate/drivers.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 int log_output_parameters(WindowHandle owner, const OutputFormat &format) {
     message_format("$$$ 出力パラメータ");

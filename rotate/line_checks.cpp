@@ -5,7 +5,7 @@
 #include "nc/code_index.h"
 #include "nc/word_scanner.h"
 #include "rotate/driver_support.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

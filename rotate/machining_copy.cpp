@@ -6,7 +6,7 @@
 #include "nc/block_writer.h"
 #include "rotate/driver_support.h"
 #include "rotate/rotation.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "rotate/driver_support.h"
 #include "rotate/drivers.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

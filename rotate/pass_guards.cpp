@@ -3,7 +3,7 @@
 // (a coordinate without a known distance mode, an input cut short by a read error).
 #include "nc/word_scanner.h"
 #include "rotate/driver_support.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 int scan_start_position(WindowHandle owner, const char *input_path, BlockState &state,
                         WordValues &current, WordValues &previous, int distance_mode_start) {

@@ -11,7 +11,7 @@
 #include "rotate/drivers.h"
 #include "rotate/rotation.h"
 #include "settings/settings_file.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

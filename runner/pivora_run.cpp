@@ -18,7 +18,7 @@
 #include "platform/platform.h"
 #include "settings/program_values.h"
 #include "settings/settings_file.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 // ---------------------------------------------------------------------------
 // Command line

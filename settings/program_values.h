@@ -12,6 +12,12 @@ struct CommandFlags {
     int overwrite;     // OVERWRITE: 1 = ask before an existing output file is replaced
 };
 
+// Output settings, read from section FORMAT at the start of every conversion.
+struct OutputFormat {
+    int decimal_mode;  // 0: no point; positive: always a point; negative: each block keeps its own style
+    int comment_mode;  // 1: per-machining copies are headed by (ROTATION ANGLE ...)
+};
+
 struct ProgramVersionInfo {
     int year;
     int release;

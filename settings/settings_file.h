@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "nc/number_format.h"
 #include "settings/program_values.h"
 
 // The executable's drive and directory followed by name.

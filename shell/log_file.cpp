@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 void log_file_path(std::string &path) {
     char extension[16] = {0};

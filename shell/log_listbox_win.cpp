@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "shell/log_file.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 #include "shell/windows_ui.h"
 
 static HWND LogListBox = nullptr;

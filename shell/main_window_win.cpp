@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "job/output_files.h"
-#include "settings/dialog_state.h"
+#include "shell/dialog_state.h"
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 #include "shell/resource.h"
 #include "shell/startup.h"
 #include "shell/window_texts.h"

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/dialog_state.h"
+#include "shell/dialog_state.h"
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 #include "shell/startup.h"
 
 // Combo box items of the decimal-point and comment modes.

@@ -9,7 +9,7 @@
 
 #include "settings/program_values.h"
 #include "settings/settings_file.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 #include "shell/utilities.h"
 
 // ---------------------------------------------------------------------------

@@ -10,10 +10,10 @@
 #include <cstdlib>
 
 #include "nc/number_format.h"
-#include "settings/dialog_state.h"
+#include "shell/dialog_state.h"
 #include "settings/program_values.h"
 #include "settings/settings_file.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 // A field as a read of size bytes gives it: at most size - 1 bytes.
 static std::string field_read(const std::string &field, size_t size) {

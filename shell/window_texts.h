@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "settings/dialog_state.h"
+#include "shell/dialog_state.h"
 
 // Button 1014: the copy count that fits the angle (360 / angle, whole part).
 // Returns 1 when count was set, 0 when the angle is empty or converts to 0.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 // A fresh folder under the system's temporary directory, removed with its files
 // when the object goes. path ends with a separator.

@@ -6,7 +6,7 @@
 
 #include "driver_harness.h"
 #include "rotate/driver_support.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

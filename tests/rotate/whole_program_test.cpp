@@ -4,7 +4,7 @@
 #include <string>
 
 #include "driver_harness.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 namespace {
 

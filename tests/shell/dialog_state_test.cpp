@@ -1,6 +1,6 @@
 // The job fields: filling them for an input, loading the last job, and the
 // Execute command with its control file, history and clean-up.
-#include "settings/dialog_state.h"
+#include "shell/dialog_state.h"
 
 #include <gtest/gtest.h>
 

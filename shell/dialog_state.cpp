@@ -1,7 +1,7 @@
 // Job fields of the main window: filling them for a new input file, loading the
 // last job back, and the Execute command that turns them into a control file
 // and runs the conversion on it.
-#include "settings/dialog_state.h"
+#include "shell/dialog_state.h"
 
 #include <climits>
 #include <cstdlib>
@@ -10,7 +10,7 @@
 #include "job/conversion_job.h"
 #include "job/output_files.h"
 #include "settings/program_values.h"
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 // The section every control file holds, and nothing else.
 static const char CONTROL_SECTION[] = "Pivora";

@@ -1,5 +1,5 @@
 // The message log: MessageText, log_post and the port to the front end.
-#include "shell/message_log.h"
+#include "log/message_log.h"
 
 #include <cstdarg>
 #include <cstdio>
