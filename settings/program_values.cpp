@@ -13,3 +13,4 @@ int TextColor[3] = {0, 0, 0};
 std::string HelpFileName = "Pivora.chm";
 std::string NoticeLine;
 int SkipWaits = 0;
+volatile std::sig_atomic_t CancelRequested = 0;

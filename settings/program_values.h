@@ -1,6 +1,7 @@
 // The process-wide values fixed at start-up, in one place.
 #pragma once
 
+#include <csignal>
 #include <string>
 
 // Diagnostic and behaviour switches of section COMMAND, read once at start-up.
@@ -40,3 +41,8 @@ extern std::string NoticeLine;                   // the product notice with the 
 
 // When set, wait_seconds returns at once (batch runs of the console runner).
 extern int SkipWaits;
+
+// Set by a signal handler (the console runner) or by closing the window during a
+// job; the drivers look at it between lines and passes, stop, remove the files
+// they made and fail with the job's interruption message. run_job clears it.
+extern volatile std::sig_atomic_t CancelRequested;
