@@ -1,6 +1,7 @@
-// The block writer: a parsed (and rotated) block back as NC text. Codes go in a
-// fixed order with no blanks between words; modal codes, coordinates and the
-// feed are written only when they change, and what is written stops pending.
+// The block writer: a block, turned or not, back as NC text. Codes go in a fixed
+// order with no blanks between words; the distance mode, the motion, the
+// coordinates and the feed are written only where the machine does not hold
+// them already, and what is written stops pending.
 #include "nc/block_writer.h"
 
 #include <cstdio>
@@ -135,57 +136,52 @@ void position_delta(const WordValues &current, const WordValues &previous, WordV
         if (is_negligible(value)) value = 0.0;
 }
 
-// A coordinate system set by G92 is given in absolute values, on lines of its
-// own; other pending codes, S, M and F wait for a later block.
-static int write_coordinate_setting(TextWriter &output, const int word_point[WORD_COUNT],
-                                    const WordValues &current, const ModePair &mode,
-                                    int pending_g[100]) {
+// The style of a block whose coordinates are written on a line of their own.
+static void unify_given_style(int word_point[WORD_COUNT], const int given[3], const OutputFormat &format) {
+    int present[WORD_COUNT] = {given[0], given[1], given[2], 0, 0, 0, 0, 0};
+    unify_style(word_point, present, format);
+}
+
+int write_coordinate_setting(TextWriter &output, BlockState &state, const double values[3],
+                             const int given[3], const char *tail, size_t tail_length,
+                             const OutputFormat &format) {
+    unify_given_style(state.word_point, given, format);
     BlockText block;
-    if (mode.mode_now == 91) {
+    // The values are absolute whatever the mode; a machine in G91 is put in G90
+    // for them all the same, and back in G91 after them where the program runs in G91.
+    if (state.mode.mode_written == 91) {
         add_text(block, "G90\n");
         ++block.items;
+        state.mode.mode_written = 90;
     }
     add_text(block, "G92");
-    pending_g[92] = -1;
-    for (int i = WORD_X; i <= WORD_Z; ++i) add_coordinate(block, i, current.v[i], word_point[i]);
+    ++block.items;
+    state.pending_g[92] = -1;
+    for (int i = WORD_X; i <= WORD_Z; ++i) {
+        if (given[i]) add_coordinate(block, i, values[i], state.word_point[i]);
+    }
+    if (tail_length > 0) add_text(block, tail, tail_length);
     add_char(block, '\n');
-    if (mode.mode_now == 91) {
+    if (state.mode.mode_now == 91) {
         add_text(block, "G91\n");
         ++block.items;
+        state.mode.mode_written = 91;
     }
     write_text(output, block);
     return block.items;
 }
 
-int write_block(TextWriter &output, ModalIntegers &modal, const int word_present[WORD_COUNT],
-                int word_point[WORD_COUNT], const WordValues &current, const WordValues &previous,
-                double feed[3], ModePair &mode, int pending_g[100], int pending_m[10],
-                const CommandFlags &, const OutputFormat &format) {
-    unify_style(word_point, word_present, format);
-    if (pending_g[92] == 92) return write_coordinate_setting(output, word_point, current, mode, pending_g);
-    WordValues delta;
-    position_delta(current, previous, delta);
-    return write_words(output, pending_g, pending_m, modal, current, previous, delta, feed, mode,
-                       word_present, word_point);
-}
-
-// G90 or G91, only while the mode written differs from the mode in force and
-// the block gave the code.
+// G90 or G91 wherever the machine holds another mode than the one in force.
 static void add_distance_mode(BlockText &block, int pending_g[100], ModePair &mode) {
+    if (mode.mode_now != 90 && mode.mode_now != 91) return;
     if (mode.mode_written == mode.mode_now) return;
-    if (mode.mode_now == 90) {
-        if (pending_g[90] != 90) return;
-        add_code(block, 'G', 90, 0);
-        mode.mode_written = 90;
-        pending_g[90] = -1;
-    } else if (pending_g[91] == 91) {
-        add_code(block, 'G', mode.mode_now, 0);
-        mode.mode_written = mode.mode_now;
-        pending_g[91] = -1;
-    }
+    add_code(block, 'G', mode.mode_now, 0);
+    mode.mode_written = mode.mode_now;
+    pending_g[90] = -1;
+    pending_g[91] = -1;
 }
 
-// Pending codes first to last of a range, each written once.
+// Pending codes first to last of a range, each written once. Returns the last written.
 static int add_pending_range(BlockText &block, int pending_g[100], int first, int last) {
     int written = 0;
     for (int n = first; n <= last; ++n) {
@@ -198,41 +194,37 @@ static int add_pending_range(BlockText &block, int pending_g[100], int first, in
     return written;
 }
 
-// A code table with nothing pending, to compare ranges of pending_g with.
-struct ClearedTable {
-    int entries[100];
-};
-static constexpr ClearedTable cleared_table() {
-    ClearedTable table{};
-    for (int &entry : table.entries) entry = -1;
-    return table;
-}
-static constexpr ClearedTable Cleared = cleared_table();
-
-// 1 when every entry first to last is -1, as in nearly every block.
-static int range_is_clear(const int pending_g[100], int first, int last) {
-    size_t bytes = static_cast<size_t>(last - first + 1) * sizeof(int);
-    return std::memcmp(pending_g + first, Cleared.entries + first, bytes) == 0;
-}
-
-// G05 to G79 (G30, G43, G44, G49, G64, G73) with two digits; the whole range
-// stops pending.
-static void add_other_codes(BlockText &block, int pending_g[100]) {
-    if (range_is_clear(pending_g, 5, 79)) return;
-    for (int n = 5; n <= 79; ++n) {
-        if (pending_g[n] >= 0) add_code(block, 'G', pending_g[n], 2);
-        pending_g[n] = -1;
+// The drilling cycles: G73, G74 and G80 to G89. Returns 1 when a cycle code
+// (not G80) was written.
+static int add_cycle_code(BlockText &block, int pending_g[100]) {
+    int written = 0;
+    for (int n : {73, 74}) {
+        if (pending_g[n] == n) {
+            add_code(block, 'G', n, 0);
+            pending_g[n] = -1;
+            written = 1;
+        }
     }
+    return add_pending_range(block, pending_g, 80, 89) > 80 || written;
 }
 
-// The motion code when it changes. A motion that is not known (no G00 to G03
-// read yet) is never written, and what was written last stays.
+// The motion code when it changes. A motion that is not known is never written,
+// and what was written last stays.
 static void add_motion(BlockText &block, ModalIntegers &modal, int pending_g[100]) {
     if (modal.motion == modal.prev_motion || modal.motion < 0 || modal.motion > 3) return;
     add_code(block, 'G', modal.motion, 2);
     modal.older_motion = modal.prev_motion;
     modal.prev_motion = modal.motion;
     for (int n = 0; n <= 4; ++n) pending_g[n] = -1;
+}
+
+// G49, the one code of the range G05 to G79 the writer still writes; the whole
+// range stops pending.
+static void add_other_codes(BlockText &block, int pending_g[100]) {
+    for (int n = 5; n <= 79; ++n) {
+        if (pending_g[n] >= 0 && n != 73 && n != 74) add_code(block, 'G', pending_g[n], 2);
+        if (n != 73 && n != 74) pending_g[n] = -1;
+    }
 }
 
 static void add_spindle_and_m_codes(BlockText &block, ModalIntegers &modal, int pending_m[10]) {
@@ -248,21 +240,24 @@ static void add_spindle_and_m_codes(BlockText &block, ModalIntegers &modal, int 
     }
 }
 
-static bool has_coordinate_word(const int word_present[WORD_COUNT]) {
-    for (int i = WORD_X; i <= WORD_R; ++i)
-        if (word_present[i]) return true;
-    return false;
-}
-
 static void add_coordinates(BlockText &block, const WordValues &current, const WordValues &delta,
-                            const ModePair &mode, const int word_present[WORD_COUNT],
-                            const int word_point[WORD_COUNT], bool cycle_written) {
+                            const ModePair &mode, const SlotRules &rules, const int word_point[WORD_COUNT]) {
     for (int i = 0; i < WORD_COUNT; ++i) {
-        // In a drilling cycle the levels Z, R and Q go out whenever the block gives them.
-        bool cycle_level = cycle_written && (i == WORD_Z || i == WORD_R || i == WORD_Q);
-        bool write = cycle_level ? word_present[i] == 1 : !is_negligible(delta.v[i]);
-        if (!write) continue;
-        add_coordinate(block, i, mode.mode_now == 90 ? current.v[i] : delta.v[i], word_point[i]);
+        switch (rules.rule[i]) {
+        case SLOT_NEVER:
+            break;
+        case SLOT_LITERAL:
+            add_coordinate(block, i, current.v[i], word_point[i]);
+            break;
+        case SLOT_ALWAYS:
+            add_coordinate(block, i, mode.mode_now == 90 || i > WORD_Z ? current.v[i] : delta.v[i], word_point[i]);
+            break;
+        case SLOT_IF_CHANGED:
+            if (!is_negligible(delta.v[i])) {
+                add_coordinate(block, i, mode.mode_now == 90 ? current.v[i] : delta.v[i], word_point[i]);
+            }
+            break;
+        }
     }
 }
 
@@ -277,30 +272,89 @@ static void add_feed(BlockText &block, ModalIntegers &modal, double feed[3]) {
     modal.feed_flag = 0;
 }
 
-int write_words(TextWriter &output, int pending_g[100], int pending_m[10], ModalIntegers &modal,
-                const WordValues &current, const WordValues &, const WordValues &delta,
-                double feed[3], ModePair &mode, const int word_present[WORD_COUNT],
-                const int word_point[WORD_COUNT]) {
+static bool writes_coordinates(const SlotRules &rules) {
+    for (int i = 0; i < WORD_COUNT; ++i) {
+        if (rules.rule[i] != SLOT_NEVER) return true;
+    }
+    return false;
+}
+
+int write_block_words(TextWriter &output, BlockState &state, const WordValues &current,
+                      const WordValues &previous, const SlotRules &rules, const char *tail,
+                      size_t tail_length, const OutputFormat &format) {
+    unify_style(state.word_point, state.word_present, format);
+    WordValues delta;
+    position_delta(current, previous, delta);
+    int *pending_g = state.pending_g;
     BlockText block;
-    add_distance_mode(block, pending_g, mode);
+    add_distance_mode(block, pending_g, state.mode);
     add_pending_range(block, pending_g, 93, 99);
     add_pending_range(block, pending_g, 17, 19);
     add_pending_range(block, pending_g, 40, 42);
-    if (modal.d_number > 0) {
-        add_code(block, 'D', modal.d_number, 2);
-        modal.d_number = 0;
+    if (state.modal.d_number > 0) {
+        add_code(block, 'D', state.modal.d_number, 2);
+        state.modal.d_number = 0;
     }
-    // G80 cancels; only G81 to G89 make this a cycle block.
-    bool cycle_written = add_pending_range(block, pending_g, 80, 89) > 80;
-    add_motion(block, modal, pending_g);
+    add_cycle_code(block, pending_g);
+    add_motion(block, state.modal, pending_g);
     add_other_codes(block, pending_g);
-    if (has_coordinate_word(word_present)) {
-        add_coordinates(block, current, delta, mode, word_present, word_point, cycle_written);
-        add_feed(block, modal, feed);
+    if (writes_coordinates(rules)) add_coordinates(block, current, delta, state.mode, rules, state.word_point);
+    if (writes_coordinates(rules) || rules.write_feed) add_feed(block, state.modal, state.feed);
+    add_spindle_and_m_codes(block, state.modal, state.pending_m);
+    if (tail_length > 0) {
+        add_text(block, tail, tail_length);
+        ++block.items;
     }
-    add_spindle_and_m_codes(block, modal, pending_m);
     flush_block(output, block);
     return block.items;
+}
+
+int write_block(TextWriter &output, ModalIntegers &modal, const int word_present[WORD_COUNT],
+                int word_point[WORD_COUNT], const WordValues &current, const WordValues &previous,
+                double feed[3], ModePair &mode, int pending_g[100], int pending_m[10],
+                const CommandFlags &, const OutputFormat &format) {
+    BlockState state;
+    for (int n = 0; n < 100; ++n) state.pending_g[n] = pending_g[n];
+    for (int n = 0; n < 10; ++n) state.pending_m[n] = pending_m[n];
+    state.modal = modal;
+    state.mode = mode;
+    for (int i = 0; i < WORD_COUNT; ++i) {
+        state.word_present[i] = word_present[i];
+        state.word_point[i] = word_point[i];
+    }
+    state.feed[0] = feed[0];
+    state.feed[1] = feed[1];
+    state.feed[2] = feed[2];
+    bool cycle = false;
+    for (int n : {73, 74, 81, 82, 83, 84, 85, 86, 87, 88, 89}) cycle = cycle || pending_g[n] == n;
+    SlotRules rules;
+    bool coordinates = false;
+    for (int i = WORD_X; i <= WORD_R; ++i) coordinates = coordinates || word_present[i];
+    for (int i = 0; i < WORD_COUNT; ++i) {
+        bool level = cycle && (i == WORD_Z || i == WORD_R || i == WORD_Q);
+        if (!coordinates) {
+            rules.rule[i] = SLOT_NEVER;
+        } else if (level) {
+            rules.rule[i] = word_present[i] ? SLOT_LITERAL : SLOT_NEVER;
+        } else {
+            rules.rule[i] = SLOT_IF_CHANGED;
+        }
+    }
+    WordValues literal = current;
+    if (cycle && coordinates) {
+        WordValues delta;
+        position_delta(current, previous, delta);
+        if (mode.mode_now != 90) literal.v[WORD_Z] = delta.v[WORD_Z];
+    }
+    int items = write_block_words(output, state, literal, previous, rules, nullptr, 0, format);
+    for (int n = 0; n < 100; ++n) pending_g[n] = state.pending_g[n];
+    for (int n = 0; n < 10; ++n) pending_m[n] = state.pending_m[n];
+    modal = state.modal;
+    mode = state.mode;
+    for (int i = 0; i < WORD_COUNT; ++i) word_point[i] = state.word_point[i];
+    feed[0] = state.feed[0];
+    feed[1] = state.feed[1];
+    return items;
 }
 
 int write_start_block(TextWriter &output, const double position[3], ModalIntegers &modal,
@@ -318,10 +372,7 @@ int write_start_block(TextWriter &output, const double position[3], ModalInteger
     apply_decimal_mode(word_point, format);
 
     BlockText block;
-    if (mode.mode_written != mode.mode_now && pending_g[90] == 90) {
-        add_code(block, 'G', 90, 0);
-        mode.mode_written = mode.mode_now;
-    }
+    add_distance_mode(block, pending_g, mode);
     pending_g[90] = -1;
     pending_g[91] = -1;
     add_pending_range(block, pending_g, 17, 19);

@@ -81,21 +81,38 @@ int is_lead_byte(unsigned char byte);
 int same_name(const std::string &a, const std::string &b);
 
 // ---------------------------------------------------------------------------
-// Text files as the Windows runtime handles them in text mode, on every build:
-// CR LF reads as LF, a Ctrl-Z (0x1A) ends the input, every LF written becomes CR LF.
+// Text files. NC programs are read line by line on every build alike: CR LF, LF
+// and a lone CR each end a line; a Ctrl-Z (0x1A) with nothing but line ends after
+// it ends the input. Every LF written becomes CR LF.
+
+// The longest line (block) the reader takes: bytes before the line end.
+const size_t TEXT_LINE_LIMIT = 65536;
+
+// Why the reader stopped before the end of the input.
+enum LineFault {
+    LINE_FAULT_NONE = 0,
+    LINE_FAULT_NUL,          // a NUL byte in the line
+    LINE_FAULT_AFTER_END,    // data after a Ctrl-Z that is not at the end of the file
+    LINE_FAULT_TOO_LONG,     // a line longer than TEXT_LINE_LIMIT bytes
+    LINE_FAULT_READ          // the file could not be read to its end
+};
 
 struct TextReader {
     FILE *file = nullptr;
-    int ended = 0;           // Ctrl-Z or end of file seen
-    int failed = 0;          // 1 after a read error: the input ended early
+    int ended = 0;             // end of input (or a fault) reached
+    int failed = 0;            // 1 after a fault: the input was not read to its end
+    LineFault fault = LINE_FAULT_NONE;
+    long long line_number = 0; // of the line handed out last, or of the fault, 1-based
+    int had_line_end = 0;      // the line handed out last ended with a line end
     char buffer[65536];
-    size_t fill = 0;         // bytes in buffer
-    size_t next = 0;         // first byte not yet handed out
+    size_t fill = 0;           // bytes in buffer
+    size_t next = 0;           // first byte not yet handed out
 };
-// 0 when the file is open for reading, -1 when it cannot be opened.
+// 0 when the file is open for reading, -1 when it cannot be opened (or is a folder).
 int text_open_read(TextReader &reader, const char *path);
-// Reads one whole line, any length, with its LF when it has one.
-// Returns 1 when a line was read, 0 at the end of the input.
+// Reads one whole line without its line end. Returns 1 when a line was read, 0 at
+// the end of the input, -1 at a fault (reader.fault and reader.line_number say
+// which and where).
 int text_read_line(TextReader &reader, std::string &line);
 void text_close_read(TextReader &reader);
 

@@ -1,6 +1,6 @@
-// NC, move and log files in the text mode of the Windows runtime, done here on
-// binary streams so that every build reads and writes the same bytes: CR LF reads
-// as LF, a Ctrl-Z ends the input, and every LF written becomes CR LF.
+// NC, move and log files, read and written on binary streams so that every build
+// handles the same bytes: CR LF, LF and a lone CR each end a line read, a Ctrl-Z
+// at the end of the file ends the input, and every LF written becomes CR LF.
 #include <sys/stat.h>
 
 #include <cstdarg>
@@ -19,9 +19,34 @@ int refill(TextReader &reader) {
     reader.next = 0;
     reader.fill = reader.file ? std::fread(reader.buffer, 1, sizeof reader.buffer, reader.file) : 0;
     if (reader.fill > 0) return 1;
-    if (reader.file && std::ferror(reader.file)) reader.failed = 1;
+    if (reader.file && std::ferror(reader.file)) {
+        reader.failed = 1;
+        reader.fault = LINE_FAULT_READ;
+    }
     reader.ended = 1;
     return 0;
+}
+
+int stop_at_fault(TextReader &reader, LineFault fault) {
+    reader.fault = fault;
+    reader.failed = 1;
+    reader.ended = 1;
+    return -1;
+}
+
+// After a Ctrl-Z only line ends (and more Ctrl-Z) may follow: anything else is
+// a part of the program that a reader stopping at the Ctrl-Z would lose.
+int only_line_ends_follow(TextReader &reader) {
+    while (refill(reader)) {
+        char byte = reader.buffer[reader.next++];
+        if (byte != '\r' && byte != '\n' && byte != END_OF_TEXT) return 0;
+    }
+    return !reader.failed;
+}
+
+// 1 when the byte stops the plain run of a line.
+inline bool is_line_stop(char byte) {
+    return byte == '\n' || byte == '\r' || byte == END_OF_TEXT || byte == '\0';
 }
 
 }  // namespace
@@ -30,6 +55,9 @@ int text_open_read(TextReader &reader, const char *path) {
     reader.file = nullptr;
     reader.ended = 0;
     reader.failed = 0;
+    reader.fault = LINE_FAULT_NONE;
+    reader.line_number = 0;
+    reader.had_line_end = 0;
     reader.fill = 0;
     reader.next = 0;
     if (!path) return -1;
@@ -41,36 +69,40 @@ int text_open_read(TextReader &reader, const char *path) {
 
 int text_read_line(TextReader &reader, std::string &line) {
     line.clear();
-    if (reader.ended) return 0;
+    if (reader.ended) return reader.failed ? -1 : 0;
+    reader.line_number += 1;
+    reader.had_line_end = 0;
+    int took_bytes = 0;
     for (;;) {
-        if (!refill(reader)) return line.empty() ? 0 : 1;
-        // Hand over the plain run of bytes up to the first LF, CR or Ctrl-Z at once.
+        if (!refill(reader)) {
+            if (reader.failed) return -1;
+            return took_bytes ? 1 : 0;
+        }
+        // Hand over the plain run of bytes up to the first stop at once.
         const char *begin = reader.buffer + reader.next;
         const char *end = reader.buffer + reader.fill;
         const char *at = begin;
-        while (at < end && *at != '\n' && *at != '\r' && *at != END_OF_TEXT) ++at;
-        line.append(begin, static_cast<size_t>(at - begin));
+        while (at < end && !is_line_stop(*at)) ++at;
+        size_t run = static_cast<size_t>(at - begin);
+        if (line.size() + run > TEXT_LINE_LIMIT) return stop_at_fault(reader, LINE_FAULT_TOO_LONG);
+        line.append(begin, run);
+        took_bytes |= run > 0;
         reader.next = static_cast<size_t>(at - reader.buffer);
         if (at == end) continue;
         char stop = *at;
         ++reader.next;
-        if (stop == '\n') {
-            line += '\n';
-            return 1;
-        }
+        if (stop == '\0') return stop_at_fault(reader, LINE_FAULT_NUL);
         if (stop == END_OF_TEXT) {
+            if (!only_line_ends_follow(reader)) {
+                return reader.failed ? -1 : stop_at_fault(reader, LINE_FAULT_AFTER_END);
+            }
             reader.ended = 1;
-            return line.empty() ? 0 : 1;
+            return took_bytes ? 1 : 0;
         }
-        // A CR: with an LF after it the pair is one LF; alone it stays in the line.
-        if (refill(reader) && reader.buffer[reader.next] == '\n') {
-            ++reader.next;
-            line += '\n';
-            return 1;
-        }
-        line += '\r';
-        // A CR that was the file's last byte: refill set ended, the line is complete.
-        if (reader.ended) return 1;
+        reader.had_line_end = 1;
+        // A CR followed by an LF is one line end; a lone CR ends the line too.
+        if (stop == '\r' && refill(reader) && reader.buffer[reader.next] == '\n') ++reader.next;
+        return 1;
     }
 }
 

@@ -1,11 +1,11 @@
 // The log lines the drivers post: the output settings (DEBUG 100), the start
-// coordinates and the angle being written.
+// coordinates, the angle being written, and the interruption of a job.
 #include <string>
 
-#include "nc/number_format.h"
-#include "rotate/driver_support.h"
-#include "rotate/drivers.h"
 #include "log/message_log.h"
+#include "nc/number_format.h"
+#include "rotate/drivers.h"
+#include "rotate/pass.h"
 
 int log_output_parameters(WindowHandle owner, const OutputFormat &format) {
     message_format("$$$ 出力パラメータ");
@@ -26,9 +26,35 @@ void post_start_coordinates(WindowHandle owner, const WordValues &position) {
     log_post(owner, 0);
 }
 
+int post_start_of_program(WindowHandle owner, const char *input_path) {
+    WordValues start = {};
+    if (prescan_program(input_path, start) < 0) {
+        message_format("エラー：スタート座標の取り出しに失敗しました。");
+        return log_post(owner, -1);
+    }
+    post_start_coordinates(owner, start);
+    return 0;
+}
+
 void post_angle_line(WindowHandle owner, double angle) {
     std::string text;
     format_rounded(angle, text);
     message_format("回転角度：%s°書込中", text.c_str());
     log_post(owner, 0);
+}
+
+int open_pass_input(WindowHandle owner, TextReader &reader, const char *input_path, int message) {
+    if (text_open_read(reader, input_path) == 0) return 0;
+    if (message == 0) {
+        message_format("エラー：変換するＮＣファイル %s 開けません", input_path);
+    } else {
+        message_format("エラー：回転するＮＣファイル %s 開けません", input_path);
+    }
+    return log_post(owner, -1);
+}
+
+int check_interruption(WindowHandle owner, long long) {
+    if (!CancelRequested) return 0;
+    message_format("処理を中断しました");
+    return log_post(owner, -1);
 }

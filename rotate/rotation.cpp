@@ -49,6 +49,17 @@ void sine_and_cosine(double t, double &s, double &c) {
 
 }  // namespace
 
+void turn_point_by(double x, double y, const double centre[], double angle, double &turned_x,
+                   double &turned_y) {
+    double t = -(angle * DEGREE_TO_RADIAN);
+    double s = 0.0;
+    double c = 0.0;
+    sine_and_cosine(t, s, c);
+    turn_point(x, y, centre, s, c, turned_x, turned_y);
+}
+
+double round_to_output(double value) { return round_to_micron(value); }
+
 int rotate_position(const WordValues &previous_source, const WordValues &current_source,
                     const WordValues &previous_rotated, WordValues &current_rotated,
                     const double centre[], const double angle[]) {

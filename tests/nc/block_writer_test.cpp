@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include <string>
 
-#include "nc/word_scanner.h"
+#include "rotate/drivers.h"
 #include "test_support.h"
 
 namespace {
@@ -16,41 +17,17 @@ namespace {
 const CommandFlags NoFlags = {0, 0, 0, 0, 0};
 const OutputFormat KeepStyle = {-1, 1};
 
-// A program run through parser and writer without rotation, as a driver runs
-// it: lines that do not parse are copied as read.
-std::string rewrite_program(const std::string &path, const OutputFormat &format) {
-    std::string out;
-    TextWriter writer;
-    text_open_memory(writer, out);
-    TextReader reader;
-    if (text_open_read(reader, path.c_str()) != 0) return "cannot open " + path;
-    BlockState state;
-    init_block_state(state, -1);
-    WordValues previous = {}, current = {};
-    std::string line;
-    while (text_read_line(reader, line) == 1) {
-        std::string work = line;
-        strip_comment(work);
-        for (int i = 0; i < WORD_COUNT; ++i) {
-            state.words.v[i] = 0.0;
-            state.word_present[i] = 0;
-        }
-        if (parse_block(work.c_str(), state.pending_g, state.pending_m, state.modal, state.words,
-                        state.word_present, state.word_point, state.feed, state.mode) != 1) {
-            text_write(writer, line.data(), line.size());
-            continue;
-        }
-        update_position(state.modal, state.pending_g, state.word_present, current, previous, state.words);
-        write_block(writer, state.modal, state.word_present, state.word_point, current, previous,
-                    state.feed, state.mode, state.pending_g, state.pending_m, NoFlags, format);
-        previous = current;
-    }
-    text_close_read(reader);
-    return out;
-}
-
 TEST(BlockWriter, ProgramRewrittenWithoutRotationMatchesTheExpectedFile) {
-    std::string written = rewrite_program(test_data_path("nc/data/writer_program.nc"), KeepStyle);
+    TempDir dir;
+    SettingsHome home(dir.path);
+    std::string written;
+    TextWriter writer;
+    text_open_memory(writer, written);
+    double angle[3] = {0.0, 0.0, 0.0};
+    double centre[3] = {0.0, 0.0, 0.0};
+    CapturedLog log;
+    ASSERT_EQ(0, rotate_whole_program(nullptr, writer, test_data_path("nc/data/writer_program.nc").c_str(), angle,
+                                      centre));
     EXPECT_EQ(read_file_bytes(test_data_path("nc/data/writer_program_expected.nc")), written);
 }
 
@@ -97,16 +74,17 @@ TEST(BlockWriter, DeltaBandIsAsymmetric) {
 }
 
 TEST(BlockWriter, IncrementalBlocksWriteTheChange) {
-    // G91 X5. turned by 90 degrees about the origin: only Y moves. The mode
-    // written stays G90 until a G91 of its own comes.
+    // G91 X5. turned by 90 degrees about the origin: only Y moves. The machine
+    // holds G90, so G91 goes out with the block: the increment must not be read
+    // as an absolute value.
     Case rotated;
     rotated.state.mode = {91, 90};
     rotated.word(WORD_X, 0.0, 1);
     rotated.current.v[WORD_Y] = 5.0;
-    EXPECT_EQ(1, rotated.write(KeepStyle));
-    EXPECT_EQ("Y5.000\n", rotated.out);
+    EXPECT_EQ(2, rotated.write(KeepStyle));
+    EXPECT_EQ("G91Y5.000\n", rotated.out);
     EXPECT_EQ(1, rotated.state.word_point[WORD_Y]);
-    EXPECT_EQ(90, rotated.state.mode.mode_written);
+    EXPECT_EQ(91, rotated.state.mode.mode_written);
 }
 
 TEST(BlockWriter, StyleFollowsTheFirstWordUnlessTheSettingFixesIt) {
@@ -182,7 +160,7 @@ TEST(BlockWriter, UnknownMotionIsNeverWritten) {
 TEST(BlockWriter, FixedOrderOfCodes) {
     Case block;
     block.state.mode = {90, 0};
-    for (int n : {90, 99, 17, 42, 83, 2, 43, 73}) block.state.pending_g[n] = n;
+    for (int n : {99, 17, 42, 83, 49}) block.state.pending_g[n] = n;
     block.state.modal.motion = 2;
     block.state.modal.d_number = 3;
     block.state.modal.spindle_speed = 800;
@@ -191,42 +169,57 @@ TEST(BlockWriter, FixedOrderOfCodes) {
     block.word(WORD_Z, -1.0, 1);
     block.word(WORD_R, 0.0, 1);
     block.word(WORD_Q, 0.5, 1);
-    EXPECT_EQ(15, block.write(KeepStyle));
-    EXPECT_EQ("G90G99G17G42D03G83G02G43G73Z-1.000R0.000Q0.500S800M03M08\n", block.out);
+    EXPECT_EQ(14, block.write(KeepStyle));
+    // The distance mode goes out because the machine holds none yet.
+    EXPECT_EQ("G90G99G17G42D03G83G02G49Z-1.000R0.000Q0.500S800M03M08\n", block.out);
     for (int n = 0; n < 100; ++n) EXPECT_EQ(-1, block.state.pending_g[n]) << n;
     EXPECT_EQ(0, block.state.modal.d_number);
     EXPECT_EQ(0, block.state.modal.spindle_speed);
     EXPECT_EQ(2, block.state.modal.prev_motion);
     EXPECT_EQ(90, block.state.mode.mode_written);
+
+    // Every drilling cycle keeps its code, and its levels go out as given.
+    for (int code : {73, 74, 81, 82, 84, 85, 86, 88, 89}) {
+        Case cycle;
+        cycle.state.mode = {90, 90};
+        cycle.state.pending_g[code] = code;
+        cycle.word(WORD_X, 5.0, 1);
+        cycle.word(WORD_Z, 0.0, 1);
+        cycle.word(WORD_R, 2.0, 1);
+        cycle.write(KeepStyle);
+        EXPECT_EQ("G" + std::to_string(code) + "X5.000Z0.000R2.000\n", cycle.out) << code;
+    }
 }
 
-TEST(BlockWriter, CoordinateSettingIsWrittenAbsoluteOnItsOwnLine) {
-    Case absolute;
-    absolute.state.mode = {90, 90};
-    absolute.state.pending_g[92] = 92;
-    absolute.state.pending_g[0] = 0;
-    absolute.state.modal.spindle_speed = 500;
-    absolute.state.pending_m[3] = 3;
-    absolute.word(WORD_X, 0.0, 1);
-    absolute.word(WORD_Y, 0.0, 1);
-    absolute.current.v[WORD_Z] = 100.0;
-    EXPECT_EQ(3, absolute.write(KeepStyle));
-    EXPECT_EQ("G92X0.000Y0.000Z100.000\n", absolute.out);
-    EXPECT_EQ(-1, absolute.state.pending_g[92]);
-    // What else the block held waits for the next block.
-    EXPECT_EQ(0, absolute.state.pending_g[0]);
-    EXPECT_EQ(500, absolute.state.modal.spindle_speed);
-    EXPECT_EQ(3, absolute.state.pending_m[3]);
-
-    Case incremental;
-    incremental.state.mode = {91, 91};
-    incremental.state.pending_g[92] = 92;
-    incremental.state.word_point[WORD_X] = 1;
-    incremental.state.word_point[WORD_Y] = 0;
-    incremental.current.v[WORD_Z] = -2.5;
-    // No word at all: the style of X holds for the whole line.
-    EXPECT_EQ(5, incremental.write(KeepStyle));
-    EXPECT_EQ("G90\nG92X0.000Y0.000Z-2.500\nG91\n", incremental.out);
+TEST(BlockWriter, CoordinateSettingWritesTheGivenAxesAbsoluteOnItsOwnLine) {
+    auto setting = [](int mode, const double values[3], const int given[3], int point, const char *tail) {
+        BlockState state;
+        init_block_state(state, -1);
+        state.mode = {mode, mode};
+        for (int &flag : state.word_point) flag = point;
+        std::string out;
+        TextWriter writer;
+        text_open_memory(writer, out);
+        write_coordinate_setting(writer, state, values, given, tail, std::strlen(tail), KeepStyle);
+        return out;
+    };
+    double values[3] = {0.0, 0.0, 100.0};
+    int all[3] = {1, 1, 1};
+    EXPECT_EQ("G92X0.000Y0.000Z100.000\n", setting(90, values, all, 1, ""));
+    EXPECT_EQ("G90\nG92X0.000Y0.000Z100.000\nG91\n", setting(91, values, all, 1, ""));
+    // A machine left in G91 by the program before a G90 G92 line: G90 first.
+    BlockState state;
+    init_block_state(state, -1);
+    state.mode = {90, 91};
+    std::string out;
+    TextWriter writer;
+    text_open_memory(writer, out);
+    write_coordinate_setting(writer, state, values, all, "", 0, KeepStyle);
+    EXPECT_EQ("G90\nG92X0Y0Z100000\n", out);
+    EXPECT_EQ(90, state.mode.mode_written);
+    // Only the axes the source gave: the others keep the frame they have.
+    int z_only[3] = {0, 0, 1};
+    EXPECT_EQ("G92Z100000T02\n", setting(90, values, z_only, 0, "T02"));
 }
 
 TEST(BlockWriter, BlocksOfHugeNumbersAreWrittenWhole) {

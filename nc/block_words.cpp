@@ -1,0 +1,182 @@
+// Splitting a block into words in one pass over its bytes. A number is read
+// whole or the block is refused: "X1.2.3", "X-" or "X" alone would otherwise be
+// read as some other number than the programmer meant.
+#include "nc/block_words.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Powers of ten that a double holds exactly.
+const double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+inline bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// The decimal text [begin, end) as a double, rounded as strtod rounds it. A
+// mantissa of at most 15 significant digits divided by an exact power of ten is
+// one correctly rounded division; longer numbers go to strtod itself.
+int convert_decimal_text(const char *begin, const char *end, double &value) {
+    const char *at = begin;
+    bool negative = false;
+    if (*at == '+' || *at == '-') negative = *at++ == '-';
+    uint64_t mantissa = 0;
+    int significant = 0;
+    int fraction_digits = 0;
+    bool in_fraction = false;
+    for (; at < end; ++at) {
+        if (*at == '.') {
+            in_fraction = true;
+            continue;
+        }
+        if (mantissa != 0 || *at != '0') ++significant;
+        if (significant <= 19) mantissa = mantissa * 10 + static_cast<uint64_t>(*at - '0');
+        if (in_fraction) ++fraction_digits;
+    }
+    if (significant <= 15 && fraction_digits <= 22) {
+        double magnitude = static_cast<double>(mantissa) / ExactPowers[fraction_digits];
+        value = negative ? -magnitude : magnitude;
+        return 0;
+    }
+    std::string text(begin, static_cast<size_t>(end - begin));
+    value = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(value) ? 0 : -1;
+}
+
+// The number that starts at text[at]: sign, digits, point, digits, with at
+// least one digit. Returns the offset after it, or -1 when the characters there
+// do not form one number, -2 when it is beyond the range of a double.
+int read_number(const char *text, int at, int length, NcWord &word) {
+    int begin = at;
+    if (at < length && (text[at] == '+' || text[at] == '-')) ++at;
+    int digits = 0;
+    word.has_point = 0;
+    for (; at < length; ++at) {
+        char c = text[at];
+        if (is_digit(c)) {
+            ++digits;
+        } else if (c == '.' && !word.has_point) {
+            word.has_point = 1;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return -1;
+    // "1.2.3" and "5-3" are no numbers: a point or a sign straight after one is refused.
+    if (at < length && (text[at] == '.' || text[at] == '+' || text[at] == '-')) return -1;
+    if (convert_decimal_text(text + begin, text + at, word.value) < 0) return -2;
+    word.is_integer = !word.has_point && word.value >= INT_MIN && word.value <= INT_MAX;
+    word.integer = word.is_integer ? static_cast<int>(word.value) : 0;
+    return at;
+}
+
+// A G code in tenths (G01 is 10, G54.1 is 541); M codes are whole. 0, or -1.
+int read_code(NcWord &word) {
+    if (word.value < 0 || word.value > 9999.9) return -1;
+    double tenths = word.value * 10.0;
+    double whole = std::floor(tenths + 0.5);
+    if (std::fabs(tenths - whole) > 1e-6) return -1;
+    if (word.letter == 'M' && word.has_point) return -1;
+    word.integer = static_cast<int>(whole);
+    if (word.letter == 'M') word.integer /= 10;
+    return 0;
+}
+
+int fail(BlockFault &fault, BlockFaultKind kind, int at) {
+    fault.kind = kind;
+    fault.at = at;
+    return -1;
+}
+
+// Offset after the comment that opens at text[at]; an unclosed one runs to the end.
+int skip_comment(const char *text, int at, int length) {
+    while (at < length && text[at] != ')') ++at;
+    return at < length ? at + 1 : length;
+}
+
+// A word at text[at] (its letter, or the comma of a corner word).
+int scan_word(const char *text, int at, int length, NcBlock &block, BlockFault &fault) {
+    NcWord word = {};
+    word.start = at;
+    if (text[at] == ',') {
+        if (at + 1 >= length || (text[at + 1] != 'C' && text[at + 1] != 'R')) {
+            return fail(fault, BLOCK_FAULT_CHARACTER, at);
+        }
+        word.comma = 1;
+        ++at;
+    }
+    word.letter = text[at++];
+    int after = read_number(text, at, length, word);
+    if (after == -2) return fail(fault, BLOCK_FAULT_RANGE, word.start);
+    // "X#1", "X[#1+2]": a macro variable or expression where the number belongs.
+    if (after < 0 && at < length && (text[at] == '#' || text[at] == '[')) return fail(fault, BLOCK_FAULT_MACRO, word.start);
+    if (after < 0) return fail(fault, BLOCK_FAULT_NUMBER, word.start);
+    bool is_code = !word.comma && (word.letter == 'G' || word.letter == 'M');
+    if (is_code && read_code(word) < 0) {
+        return fail(fault, word.value > 9999.9 ? BLOCK_FAULT_RANGE : BLOCK_FAULT_CODE_DECIMALS, word.start);
+    }
+    if (word.letter == 'O' && !word.comma) {
+        if (!block.words.empty()) return fail(fault, BLOCK_FAULT_PROGRAM_NUMBER, word.start);
+        block.program_number = 1;
+    }
+    word.end = after;
+    block.words.push_back(word);
+    return after;
+}
+
+// A "%" block: the tape mark alone, with blanks and comments.
+int scan_tape_mark(int at, NcBlock &block, BlockFault &fault) {
+    if (!block.words.empty() || block.tape_mark) return fail(fault, BLOCK_FAULT_TAPE_MARK, at);
+    block.tape_mark = 1;
+    return at + 1;
+}
+
+}  // namespace
+
+int scan_block(const char *text, size_t size, NcBlock &block, BlockFault &fault) {
+    block.words.clear();
+    block.tape_mark = 0;
+    block.program_number = 0;
+    block.has_comment = 0;
+    fault = BlockFault{};
+    int length = static_cast<int>(size);
+    int at = 0;
+    while (at < length) {
+        char c = text[at];
+        if (is_blank(c)) {
+            ++at;
+        } else if (c == '(') {
+            block.has_comment = 1;
+            at = skip_comment(text, at + 1, length);
+        } else if (is_upper(c) || c == ',') {
+            if (block.tape_mark) return fail(fault, BLOCK_FAULT_TAPE_MARK, at);
+            at = scan_word(text, at, length, block, fault);
+            if (at < 0) return -1;
+        } else if (c == '%') {
+            at = scan_tape_mark(at, block, fault);
+            if (at < 0) return -1;
+        } else if (is_lower(c)) {
+            return fail(fault, BLOCK_FAULT_LOWER_CASE, at);
+        } else if (c == '#' || c == '[' || c == ']') {
+            return fail(fault, BLOCK_FAULT_MACRO, at);
+        } else if (c == '/') {
+            return fail(fault, BLOCK_FAULT_BLOCK_DELETE, at);
+        } else {
+            return fail(fault, BLOCK_FAULT_CHARACTER, at);
+        }
+    }
+    return 0;
+}
+
+const NcWord *find_word(const NcBlock &block, char letter) {
+    for (const NcWord &word : block.words) {
+        if (word.letter == letter && !word.comma) return &word;
+    }
+    return nullptr;
+}

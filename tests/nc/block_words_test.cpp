@@ -1,0 +1,101 @@
+// Splitting a block into words: every number read whole or the block refused.
+#include "nc/block_words.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// The words as "letter=value" (",C" for corner words), or "fault K at N".
+std::string words_of(const std::string &text) {
+    NcBlock block;
+    BlockFault fault;
+    if (scan_block(text.data(), text.size(), block, fault) < 0) {
+        return "fault " + std::to_string(fault.kind) + " at " + std::to_string(fault.at);
+    }
+    std::string out;
+    for (const NcWord &word : block.words) {
+        if (!out.empty()) out += ' ';
+        if (word.comma) out += ',';
+        out += word.letter;
+        char value[64];
+        if (!word.comma && (word.letter == 'G' || word.letter == 'M')) {
+            std::snprintf(value, sizeof value, "%d", word.integer);
+        } else {
+            std::snprintf(value, sizeof value, "%.17g%s", word.value, word.has_point ? "." : "");
+        }
+        out += value;
+    }
+    if (block.tape_mark) out += "%";
+    if (block.program_number) out += " (program)";
+    if (block.has_comment) out += " (comment)";
+    return out;
+}
+
+}  // namespace
+
+TEST(BlockWords, WordsNumbersAndComments) {
+    EXPECT_EQ("N10 G10 X12.5. Y-3 F150", words_of("N10 G01 X12.5 Y-3 F150"));
+    EXPECT_EQ("G900 G10 X10. Y-0.5.", words_of("G90G1X+10.Y-.5"));
+    // G codes in tenths: G54.1 is 541; M codes whole.
+    EXPECT_EQ("G541 P2 M3 M30", words_of("G54.1 P2 M3 M30"));
+    // Words after a closed comment are words; an open one runs to the end.
+    EXPECT_EQ("G10 X1. Y2. (comment)", words_of("G01 X1.(A) Y2."));
+    EXPECT_EQ("G10 X1. (comment)", words_of("G01 X1. (A Y2."));
+    EXPECT_EQ(" (comment)", words_of("(\x83\x7C\x83\x50\x83\x62\x83\x67)"));
+    EXPECT_EQ("G10 X1. ,R2. ,C0.5.", words_of("G01 X1. ,R2. ,C.5"));
+    EXPECT_EQ("%", words_of("%"));
+    EXPECT_EQ("% (comment)", words_of("% (TAPE)"));
+    EXPECT_EQ("O1234 (program) (comment)", words_of("O1234 (PART)"));
+    EXPECT_EQ("", words_of(" \t "));
+    // Long numbers are read whole, to the last bit strtod gives.
+    EXPECT_EQ("X0.10000000000000001.", words_of("X0.1000000000000000000000000001"));
+    char huge[64];
+    std::snprintf(huge, sizeof huge, "X%.17g.", 1e200);
+    EXPECT_EQ(huge, words_of("X1" + std::string(200, '0') + "."));
+}
+
+TEST(BlockWords, WhatABlockMayNotHoldIsRefusedWithItsPlace) {
+    EXPECT_EQ("fault 3 at 4", words_of("G01 X1.2.3"));
+    EXPECT_EQ("fault 3 at 4", words_of("G01 X- Y1."));
+    EXPECT_EQ("fault 3 at 4", words_of("G01 X Y1."));
+    EXPECT_EQ("fault 3 at 0", words_of("X5-3"));
+    EXPECT_EQ("fault 3 at 0", words_of("X+-5"));
+    EXPECT_EQ("fault 2 at 4", words_of("G01 x10."));
+    EXPECT_EQ("fault 5 at 4", words_of("G01 X#1"));
+    EXPECT_EQ("fault 5 at 4", words_of("G01 X[1+2]"));
+    EXPECT_EQ("fault 6 at 0", words_of("/G01 X10."));
+    EXPECT_EQ("fault 7 at 4", words_of("G01 %"));
+    EXPECT_EQ("fault 7 at 1", words_of("%X"));
+    EXPECT_EQ("fault 8 at 4", words_of("G01 O100"));
+    EXPECT_EQ("fault 9 at 0", words_of("G54.12"));
+    EXPECT_EQ("fault 9 at 0", words_of("M3.5"));
+    EXPECT_EQ("fault 4 at 0", words_of("X1" + std::string(400, '0') + "."));
+    EXPECT_EQ("fault 4 at 0", words_of("G99999"));
+    EXPECT_EQ("fault 1 at 7", words_of("G01 X1.;"));
+    EXPECT_EQ("fault 1 at 0", words_of(",X1."));
+    EXPECT_EQ("fault 1 at 0", words_of("\x83\x7C"));
+}
+
+TEST(BlockWords, AnyBytesEndInWordsOrAFault) {
+    // Every byte value in every position of a short block: no crash, and every
+    // word found lies inside the block.
+    for (int byte = 0; byte < 256; ++byte) {
+        for (int at = 0; at < 6; ++at) {
+            std::string text = "G01X1.";
+            text[at] = static_cast<char>(byte);
+            NcBlock block;
+            BlockFault fault;
+            if (scan_block(text.data(), text.size(), block, fault) < 0) {
+                EXPECT_LT(fault.at, static_cast<int>(text.size()));
+                continue;
+            }
+            for (const NcWord &word : block.words) {
+                EXPECT_LE(word.end, static_cast<int>(text.size()));
+                EXPECT_LT(word.start, word.end);
+            }
+        }
+    }
+}
