@@ -77,12 +77,14 @@ int xy_targets(Pass &pass, const LineInfo &info, MoveTargets &t) {
         return 0;
     }
     for (int axis = 0; axis < 2; ++axis) {
-        if (!p.present[axis]) continue;
         if (incremental) {
+            if (!p.present[axis]) continue;
             t.inc[axis] = p.value[axis];
             int holes = info.motion == LM_HOLE ? info.holes : 1;
             t.xy[axis] = out.pos[axis] + p.value[axis] * holes;
-        } else {
+        } else if (a.known[axis]) {
+            // The source's point on both axes: the output tool may stand
+            // elsewhere (after the copies of a machining) on the one not given.
             t.xy[axis] = a.pos[axis];
             t.xy_known[axis] = 1;
         }
@@ -585,8 +587,8 @@ void write_turned_in_place(Pass &pass, const LineInfo &info, const double values
     std::string line;
     size_t at = 0;
     const char *raw = info.text;
-    bool spaced = static_cast<size_t>(single->end) < info.length &&
-                  (raw[single->end] == ' ' || raw[single->end] == '\t');
+    // The missing word is set apart as the line sets its words apart.
+    bool spaced = single->start > 0 && (raw[single->start - 1] == ' ' || raw[single->start - 1] == '\t');
     for (size_t index = 0; index < info.block.words.size(); ++index) {
         const NcWord *word = &info.block.words[index];
         int axis = word == words[0] ? 0 : word == words[1] ? 1 : -1;

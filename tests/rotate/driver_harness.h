@@ -2,6 +2,7 @@
 // the settings file of that folder, no waits and the log captured.
 #pragma once
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -9,6 +10,23 @@
 #include "rotate/drivers.h"
 #include "settings/program_values.h"
 #include "test_support.h"
+
+// Text with CR LF line ends turned into LF, and LF into CR LF.
+inline std::string without_cr(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (c != '\r') out += c;
+    }
+    return out;
+}
+inline std::string with_crlf(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
 
 enum DriverKind { WHOLE_PROGRAM, PER_MACHINING, COPIES };
 
@@ -59,6 +77,15 @@ struct DriverHarness {
         return run_file(kind, base_angle, copy_count, output);
     }
 
+    // The program (LF line ends, written with CR LF) converted; the output with
+    // LF line ends. result receives the driver's result.
+    std::string convert(DriverKind kind, const std::string &program, double base_angle, int copy_count,
+                        int &result) {
+        std::string output;
+        result = run(kind, with_crlf(program), base_angle, copy_count, output);
+        return without_cr(output);
+    }
+
     // Names of the files in the folder other than the input, the output and the settings.
     std::string stray_files() const {
         std::string names;
@@ -74,4 +101,12 @@ struct DriverHarness {
 // The expected output kept under tests/rotate/expected/.
 inline std::string expected_output(const std::string &name) {
     return read_file_bytes(test_data_path("rotate/expected/" + name));
+}
+
+// The first log line that begins with "エラー", or "".
+inline std::string first_error(const CapturedLog &log) {
+    for (const std::string &line : log.lines) {
+        if (line.compare(0, std::strlen("エラー"), "エラー") == 0) return line;
+    }
+    return "";
 }

@@ -1,0 +1,104 @@
+// Copies per machining: each machining followed at once by its turned copies,
+// cut by the tool that cut it, approached at the clearance height.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver_harness.h"
+#include "rotate/machining_buffer.h"
+
+TEST(PerMachining, WorkedExampleTwoCopiesAt90) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G92 X0 Y0 Z100.\nG00 X10. Y0\nG00 Z5.\nG01 Z-1. F100\nG01 X20.\n"
+                                "G00 Z100.\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G92X0Y0Z100000\nG90G00X10.000\nZ5.000\nG01Z-1.000F100\nX20.000\nG00Z100.000\n"
+              "(ROTATION ANGLE 90.)\nX0.000Y10.000\nZ5.000\nG01Z-1.000\nY20.000\nG00Z100.000\nM30\n",
+              out);
+    EXPECT_EQ("", h.stray_files());
+}
+
+// A machining closes before the setup changes: its copies are cut by its own
+// tool; the approach rises out of the cut first, and travels at the highest
+// height the program used since its tool was set up.
+TEST(PerMachining, CopiesComeBeforeTheSetupChangesAndTravelAtTheClearance) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G54 G00 X10. Y0 S1000 M03\nG43 Z50. H01\nZ2.\nG01 Z-2. F100\nX20.\n"
+                                "G91 G28 Z0.\nT2 M06\nG90 G54 G00 X0 Y0\nG43 Z50. H02\n"
+                                "G02 X0 Y0 I5. J0 Z40. F200\nG01 Z30.\nG00 Z50.\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X10. Y0 S1000 M03\nG43 Z50. H01\nZ2.000\nG01Z-2.000F100\nX20.000\n"
+              "(ROTATION ANGLE 90.)\nG00Z50.000\nX0.000Y10.000\nZ2.000\nG01Z-2.000\nY20.000\n"
+              "G91 G28 Z0.\nT2 M06\nG90 G54 G00 X0 Y0\nG43 Z50. H02\n"
+              // A machining that opens with an arc after a rapid is copied too.
+              "G02Z40000I5000F200\nG01Z30.000\nG00Z50.000\n(ROTATION ANGLE 90.)\nG02Z40000J5000\n"
+              "G01Z30.000\nG00Z50.000\nM30\n",
+              out);
+}
+
+// After the copies the source goes on from its own point: a rapid to a new
+// point goes straight there, a cut first comes back over the source's point.
+// The machine state the machining began with is restored before each copy.
+TEST(PerMachining, TheWayBackAndTheMachineStateOfEachCopy) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G54 G00 X10. Y0 S1000 M03\nG43 Z50. H01\nZ2.\nG01 Z-2. F100\nM08\nX20.\n"
+                                "M09\nG00 Z2.\nG01 Z-4.\nX10.\nG00 Z2.\nX30.\nG81 X40. Z-3. R2.\nG80\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X10. Y0 S1000 M03\nG43 Z50. H01\nZ2.000\nG01Z-2.000F100\nM08\nX20.000\nM09\n"
+              "G00Z2.000\n(ROTATION ANGLE 90.)\nZ50.000\nX0.000Y10.000\nZ2.000\nG01Z-2.000\nM08\nY20.000\nM09\n"
+              "G00Z2.000\n"
+              // The second depth pass: back over the source's point first.
+              "Z50.000\nX20.000Y0.000\nZ2.000\nG01Z-4.000\nX10.000\nG00Z2.000\n"
+              "(ROTATION ANGLE 90.)\nZ50.000\nX0.000Y20.000\nZ2.000\nG01Z-4.000\nY10.000\nG00Z2.000\n"
+              "X30.000Y0.000\nG81X40.000Z-3.000R2.000\nG80\nM30\n",
+              out);
+}
+
+TEST(PerMachining, CompensatedMachiningsAreRefusedAndCyclesAreNot) {
+    DriverHarness h;
+    int result = 0;
+    h.convert(PER_MACHINING, "G90 G00 X0 Y0 Z5.\nG41 D01 G01 X10. F100\nY10.\nG40 G00 Z50.\n", 90.0, 2, result);
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ("エラー：2行目 工具径補正中の加工は加工毎に回転コピーできません： G41 D01 G01 X10. F100",
+              first_error(h.log));
+    EXPECT_EQ("", h.stray_files());
+    // A feed retract before a drilling cycle closes the machining; the cycle is no part of it.
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G00 X0 Y0 Z5.\nG01 Z-1. F100\nZ2.\nG81 X10. Z-5. R2.\nG80\nM30\n", 90.0,
+                                2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90G00X0Y0Z5000\nG01Z-1.000F100\nZ2.000\n(ROTATION ANGLE 90.)\nG00Z5.000\nG01Z-1.000\n"
+              "Z2.000\nG81X10.000Z-5.000R2.000\nG80\nM30\n",
+              out);
+}
+
+// A machining longer than what is kept in memory goes to the move file, which
+// never replaces a file that is there and never stays behind.
+TEST(PerMachining, LongMachiningsGoToTheMoveFileAndItGoes) {
+    DriverHarness h;
+    write_file_bytes(h.dir.file("PART_0.NC"), "not ours");
+    std::string program = "G90 G00 X0 Y0 Z5.\nG01 Z-1. F100\n";
+    for (int i = 0; program.size() < MACHINING_MEMORY_LIMIT + 1000; ++i) {
+        program += "X" + std::to_string(i % 100) + ". Y" + std::to_string(i % 7) + ".\n";
+    }
+    program += "G00 Z5.\nM30\n";
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING, program, 90.0, 3, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("not ours", read_file_bytes(h.dir.file("PART_0.NC")));
+    EXPECT_EQ("PART_0.NC ", h.stray_files());
+    // Every copy holds every line of the machining.
+    size_t copy = out.find("(ROTATION ANGLE 90.)");
+    size_t second = out.find("(ROTATION ANGLE 180.)");
+    ASSERT_NE(std::string::npos, second);
+    EXPECT_GT(second - copy, MACHINING_MEMORY_LIMIT / 2);
+}
