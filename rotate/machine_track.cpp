@@ -224,11 +224,11 @@ int read_move(const ParsedBlock &p, const MachineTrack &before, MachineTrack &a,
         why = "G90/G91の指定より前に座標指令があります";
         return -1;
     }
-    if (a.motion < 0) {
-        why = "移動モード（G00～G03）が指令されていません";
-        return -1;
-    }
-    bool arc = a.motion >= 2;
+    // Before any G00 to G03 the control moves in its power-on mode, G00; the
+    // block is written without a motion code of its own, as it stands, so the
+    // machine does the same in the output whatever that mode is.
+    int motion = a.motion < 0 ? 0 : a.motion;
+    bool arc = motion >= 2;
     if (!arc && (p.present[WORD_I] || p.present[WORD_J] || p.present[WORD_R])) {
         why = "円弧以外の移動にI/J/Rは指令できません";
         return -1;
@@ -249,9 +249,9 @@ int read_move(const ParsedBlock &p, const MachineTrack &before, MachineTrack &a,
     info.xy_words = p.present[WORD_X] || p.present[WORD_Y];
     info.z_word = p.present[WORD_Z];
     if (arc && read_arc(p, before, a, info, why) < 0) return -1;
-    info.motion = a.motion == 0 ? LM_RAPID : LM_CUT;
-    a.last_move = a.motion == 0 ? MOVE_RAPID : MOVE_CUT;
-    if (info.z_word || !a.known[2]) a.z_by_rapid = a.motion == 0;
+    info.motion = motion == 0 ? LM_RAPID : LM_CUT;
+    a.last_move = motion == 0 ? MOVE_RAPID : MOVE_CUT;
+    if (info.z_word || !a.known[2]) a.z_by_rapid = motion == 0;
     return 0;
 }
 
