@@ -210,6 +210,8 @@ int parse_block(Walk &walk, const std::string &code, Block &block) {
         if (number.decimals > 3) return fail(walk, std::string("more than three decimals: ") + letter);
         block.has[slot] = true;
         block.word[slot] = number;
+        if (std::string("XYZIJR").find(letter) != std::string::npos && number.micro != 0)
+            count(walk, number.point ? "number_point" : "number_plain");
         if (letter == 'O') block.program_number = true;
     }
     return 0;
@@ -590,6 +592,7 @@ int apply_cycle(Walk &walk, const Block &block) {
         count(walk, "hole");
     }
     count(walk, m.return_mode == 98 ? "cycle_g98" : "cycle_g99");
+    count(walk, "cycle_" + std::to_string(m.cycle.kind) + (m.return_mode == 98 ? "_g98" : "_g99"));
     m.z = m.return_mode == 98 ? m.cycle.initial : r_level;
     return 0;
 }
