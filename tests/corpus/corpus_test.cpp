@@ -1,0 +1,111 @@
+// The corpus of shop programs: every file is listed once in corpus.txt, keeps the
+// dialect's rules, is marked refused for per-machining copies exactly when it holds
+// cutter compensation, and together the files show every shape the brief of the
+// rewrite names.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/program_walk.h"
+#include "test_support.h"
+
+namespace {
+
+struct CorpusEntry {
+    std::string name;
+    std::string compositions;
+    std::string what;
+};
+
+std::string trim(const std::string &text) {
+    size_t first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+std::vector<CorpusEntry> read_listing() {
+    std::vector<CorpusEntry> entries;
+    std::istringstream listing(read_file_bytes(test_data_path("corpus/corpus.txt")));
+    std::string line;
+    while (std::getline(listing, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        size_t bar = line.find('|'), second = line.find('|', bar + 1);
+        EXPECT_NE(std::string::npos, second) << line;
+        if (second == std::string::npos) continue;
+        entries.push_back({trim(line.substr(0, bar)), trim(line.substr(bar + 1, second - bar - 1)),
+                           trim(line.substr(second + 1))});
+    }
+    return entries;
+}
+
+TEST(Corpus, EveryFileIsListedOnceAndKeepsTheDialect) {
+    std::vector<CorpusEntry> entries = read_listing();
+    ASSERT_GE(entries.size(), 15u);
+    std::set<std::string> listed;
+    for (const CorpusEntry &entry : entries) {
+        EXPECT_TRUE(listed.insert(entry.name).second) << "listed twice: " << entry.name;
+        EXPECT_FALSE(entry.what.empty()) << entry.name;
+        bool refused = entry.compositions == "whole copies per_machining:refused";
+        EXPECT_TRUE(refused || entry.compositions == "whole copies per_machining") << entry.name;
+        WalkResult walk;
+        std::string bytes = read_file_bytes(test_data_path("corpus/" + entry.name));
+        ASSERT_FALSE(bytes.empty()) << entry.name;
+        EXPECT_EQ(0, walk_program(bytes, walk)) << entry.name << " line " << walk.fault_line << ": " << walk.fault;
+        EXPECT_EQ(refused, walk.compensation) << entry.name << ": per_machining:refused is for cutter compensation";
+        EXPECT_NE(LINE_END_MIXED, walk.line_end) << entry.name;
+    }
+    for (const auto &file : std::filesystem::directory_iterator(test_data_path("corpus"))) {
+        if (file.path().extension() != ".nc") continue;
+        EXPECT_EQ(1u, listed.count(file.path().filename().string())) << "not in corpus.txt: " << file.path();
+    }
+}
+
+// One file's layout and number style, by name, for the corpus-wide count.
+void note_file(const std::string &bytes, const WalkResult &walk, std::map<std::string, int> &seen) {
+    if (walk.line_end == LINE_END_LF) ++seen["LF line ends"];
+    if (walk.line_end == LINE_END_CRLF) ++seen["CR LF line ends"];
+    if (!walk.last_line_has_end) ++seen["last line without its end"];
+    if (walk.eof_mark) ++seen["Ctrl-Z last"];
+    std::map<std::string, int> features = walk.features;
+    if (features["number_plain"] > 0 && features["number_point"] == 0) ++seen["no-point numbers only"];
+    if (features["number_plain"] > 0 && features["number_point"] > 0) ++seen["mixed numbers"];
+    if (features["number_plain"] == 0) ++seen["point numbers only"];
+    if (bytes.find("\x81\x5b") != std::string::npos) ++seen["a comment byte 0x5B after a lead byte"];
+    if (bytes.find("\x95\x5c") != std::string::npos || bytes.find("\x83\x5c") != std::string::npos)
+        ++seen["a comment byte 0x5C after a lead byte"];
+    for (unsigned char c : bytes)
+        if (c >= 0xA1 && c <= 0xDF) {
+            ++seen["half-width katakana"];
+            break;
+        }
+}
+
+TEST(Corpus, TogetherTheFilesShowEveryShape) {
+    std::map<std::string, int> seen;
+    for (const CorpusEntry &entry : read_listing()) {
+        std::string bytes = read_file_bytes(test_data_path("corpus/" + entry.name));
+        WalkResult walk;
+        walk_program(bytes, walk);
+        for (const auto &feature : walk.features) seen[feature.first] += feature.second;
+        note_file(bytes, walk, seen);
+    }
+    const char *const shapes[] = {
+        "arc_ij", "arc_r", "arc_r_negative", "arc_r_near_half", "full_circle", "helix", "g91_xy", "g91_z",
+        "corner_round", "corner_chamfer", "g92_xyz", "g92_z", "g28", "g30", "g53", "g54_1", "work_offset_change",
+        "g43", "g05_1", "g08", "g61", "g64", "g94", "dwell", "m00", "m01", "m04", "m19", "compensation",
+        "cycle_73_g98", "cycle_73_g99", "cycle_74_g98", "cycle_74_g99", "cycle_81_g98", "cycle_81_g99",
+        "cycle_82_g98", "cycle_82_g99", "cycle_83_g98", "cycle_83_g99", "cycle_84_g98", "cycle_84_g99",
+        "cycle_85_g98", "cycle_85_g99", "cycle_86_g98", "cycle_86_g99", "cycle_88_g98", "cycle_88_g99",
+        "cycle_89_g98", "cycle_89_g99", "cycle_k", "rigid_tapping", "tool_change", "tool_call",
+        "sequence_number", "comment", "blank_line", "tape_mark", "program_number", "LF line ends",
+        "CR LF line ends", "last line without its end", "Ctrl-Z last", "no-point numbers only", "mixed numbers",
+        "point numbers only", "a comment byte 0x5B after a lead byte", "a comment byte 0x5C after a lead byte",
+        "half-width katakana"};
+    for (const char *shape : shapes) EXPECT_GT(seen[shape], 0) << "no corpus file shows: " << shape;
+}
+
+}  // namespace
