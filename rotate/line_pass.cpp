@@ -149,7 +149,7 @@ void emit_unchanged(Pass &pass, LineInfo &info) {
         pass.d_known[axis] = 1;
     }
     follow_written_line(pass, info);
-    if (info.motion == LM_CUT) pass.fed = 1;
+    if (info.motion == LM_CUT || info.motion == LM_HOLE) pass.fed = 1;
 }
 
 // Lines that move nothing: kept codes, blank and comment lines.

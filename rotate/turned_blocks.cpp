@@ -39,6 +39,7 @@ struct MoveTargets {
     double ij[2];      // the arc centre from the output's start
     int write_ij;
     int keep_r;
+    int expand_holes;  // repeats written as one block each (a turned step would drift)
 };
 
 int both_known(const MachineTrack &track) { return track.known[0] && track.known[1]; }
@@ -66,14 +67,19 @@ int xy_targets(Pass &pass, const LineInfo &info, MoveTargets &t) {
                            pass.src.pos[1] + p.value[WORD_Y] * p.present[WORD_Y]};
         double turned_first[2];
         turn_xy(pass, first[0], first[1], turned_first[0], turned_first[1]);
+        bool drifts = false;
         for (int axis = 0; axis < 2; ++axis) {
             t.inc[axis] = round_to_output(turned_first[axis] - out.pos[axis]);
             double reached = out.pos[axis] + t.inc[axis] * holes;
-            if (std::fabs(reached - t.xy[axis]) > REPEAT_TOLERANCE) {
-                return refuse_line(pass, info, "繰返し回数の増分穴あけを出力の分解能で回転できません");
-            }
-            t.xy[axis] = reached;
+            drifts = drifts || std::fabs(reached - t.xy[axis]) > REPEAT_TOLERANCE;
         }
+        // Where the rounding of one turned step would add up over the repeats,
+        // each hole gets a block of its own with its own exact step.
+        if (drifts) {
+            t.expand_holes = holes;
+            return 0;
+        }
+        for (int axis = 0; axis < 2; ++axis) t.xy[axis] = out.pos[axis] + t.inc[axis] * holes;
         return 0;
     }
     for (int axis = 0; axis < 2; ++axis) {
@@ -224,7 +230,7 @@ void set_block_codes(Pass &pass, const LineInfo &info) {
 }
 
 // The words of the source block that the writer does not produce, as they stood.
-void build_tail(Pass &pass, const LineInfo &info, bool hole_block) {
+void build_tail(Pass &pass, const LineInfo &info, bool hole_block, bool drop_repeat = false) {
     const ParsedBlock &p = info.parsed;
     bool d_written = (p.cutter == 41 || p.cutter == 42) && p.has_d && p.d > 0;
     bool s_written = p.has_spindle && p.spindle > 0;
@@ -261,6 +267,10 @@ void build_tail(Pass &pass, const LineInfo &info, bool hole_block) {
                 break;
             case 'D':
                 keep = !d_written;
+                break;
+            case 'K':
+            case 'L':
+                keep = !drop_repeat;
                 break;
             default:
                 break;
@@ -393,7 +403,7 @@ void commit_move(Pass &pass, const LineInfo &info, const MoveTargets &t) {
         }
     }
     if (both_known(pass.src)) pass.copy_start = 0;
-    if (info.motion == LM_CUT) pass.fed = 1;
+    if (info.motion == LM_CUT || info.motion == LM_HOLE) pass.fed = 1;
 }
 
 // The first rapid in G90 to the point the program's first G92 set, before any
@@ -455,6 +465,39 @@ void post_trace_lines(Pass &pass, const LineInfo &info, const MoveTargets &t) {
     log_post(pass.owner, 0);
 }
 
+// The holes after the first of a G91 repeat, one block each: the step from the
+// turned hole before to the turned hole, so that every hole stands within the
+// output's rounding of its turned place. t.xy becomes the last hole.
+int write_repeated_holes(Pass &pass, const LineInfo &info, MoveTargets &t) {
+    const ParsedBlock &p = info.parsed;
+    double step[2] = {p.present[WORD_X] ? p.value[WORD_X] : 0.0, p.present[WORD_Y] ? p.value[WORD_Y] : 0.0};
+    double before[2];
+    turn_xy(pass, pass.src.pos[0] + step[0], pass.src.pos[1] + step[1], before[0], before[1]);
+    BlockState &w = pass.writer;
+    for (int hole = 2; hole <= t.expand_holes; ++hole) {
+        double turned[2];
+        turn_xy(pass, pass.src.pos[0] + step[0] * hole, pass.src.pos[1] + step[1] * hole, turned[0], turned[1]);
+        clear_pending(w);
+        SlotRules rules;
+        for (SlotRule &rule : rules.rule) rule = SLOT_NEVER;
+        rules.rule[WORD_X] = rules.rule[WORD_Y] = SLOT_IF_CHANGED;
+        WordValues current = {};
+        WordValues previous = {};
+        for (int axis = 0; axis < 2; ++axis) current.v[axis] = turned[axis] - before[axis];
+        if (!slot_written(rules, current, previous, WORD_X) && !slot_written(rules, current, previous, WORD_Y)) {
+            rules.rule[WORD_X] = SLOT_ALWAYS;
+        }
+        for (int slot = 0; slot < WORD_COUNT; ++slot) w.word_present[slot] = slot <= WORD_Y;
+        if (!coordinate_fits(current.v[0]) || !coordinate_fits(current.v[1])) return refuse_range(pass, info);
+        write_block_words(*pass.output, w, current, previous, rules, nullptr, 0, pass.format);
+        before[0] = turned[0];
+        before[1] = turned[1];
+    }
+    t.xy[0] = before[0];
+    t.xy[1] = before[1];
+    return 0;
+}
+
 int emit_motion_block(Pass &pass, LineInfo &info) {
     if (ready_for_motion(pass, info) < 0) return -1;
     if (is_start_block(pass, info)) return emit_start_block(pass, info);
@@ -469,11 +512,12 @@ int emit_motion_block(Pass &pass, LineInfo &info) {
     fill_slots(pass, info, t, rules, current, previous);
     if (!slots_fit(rules, current, previous, info.after.distance == 91)) return refuse_range(pass, info);
     rules.write_feed = info.parsed.has_feed;
-    build_tail(pass, info, info.motion == LM_HOLE);
+    build_tail(pass, info, info.motion == LM_HOLE, t.expand_holes > 0);
     if (ActiveCommandFlags.debug == 3) post_trace_lines(pass, info, t);
     if (ActiveCommandFlags.debug == 666) write_source_comment(pass, info);
     write_block_words(*pass.output, pass.writer, current, previous, rules, pass.tail.data(), pass.tail.size(),
                       pass.format);
+    if (t.expand_holes > 0 && write_repeated_holes(pass, info, t) < 0) return -1;
     commit_move(pass, info, t);
     return 0;
 }
