@@ -218,12 +218,31 @@ static void add_motion(BlockText &block, ModalIntegers &modal, int pending_g[100
     for (int n = 0; n <= 4; ++n) pending_g[n] = -1;
 }
 
-// G49, the one code of the range G05 to G79 the writer still writes; the whole
+// A code table with nothing pending, to compare ranges of pending_g with.
+struct ClearedTable {
+    int entries[100];
+};
+static constexpr ClearedTable cleared_table() {
+    ClearedTable table{};
+    for (int &entry : table.entries) entry = -1;
+    return table;
+}
+static constexpr ClearedTable Cleared = cleared_table();
+
+// 1 when every entry first to last is -1, as in nearly every block.
+static int range_is_clear(const int pending_g[100], int first, int last) {
+    size_t bytes = static_cast<size_t>(last - first + 1) * sizeof(int);
+    return std::memcmp(pending_g + first, Cleared.entries + first, bytes) == 0;
+}
+
+// G05 to G79 but the cycles (G49 is the one the writer still meets there); the
 // range stops pending.
 static void add_other_codes(BlockText &block, int pending_g[100]) {
+    if (range_is_clear(pending_g, 5, 72) && range_is_clear(pending_g, 75, 79)) return;
     for (int n = 5; n <= 79; ++n) {
-        if (pending_g[n] >= 0 && n != 73 && n != 74) add_code(block, 'G', pending_g[n], 2);
-        if (n != 73 && n != 74) pending_g[n] = -1;
+        if (n == 73 || n == 74) continue;
+        if (pending_g[n] >= 0) add_code(block, 'G', pending_g[n], 2);
+        pending_g[n] = -1;
     }
 }
 
@@ -288,16 +307,20 @@ int write_block_words(TextWriter &output, BlockState &state, const WordValues &c
     int *pending_g = state.pending_g;
     BlockText block;
     add_distance_mode(block, pending_g, state.mode);
-    add_pending_range(block, pending_g, 93, 99);
-    add_pending_range(block, pending_g, 17, 19);
-    add_pending_range(block, pending_g, 40, 42);
+    // Most blocks give no code at all: one comparison spares every range.
+    bool codes = !range_is_clear(pending_g, 0, 99);
+    if (codes) {
+        add_pending_range(block, pending_g, 93, 99);
+        add_pending_range(block, pending_g, 17, 19);
+        add_pending_range(block, pending_g, 40, 42);
+    }
     if (state.modal.d_number > 0) {
         add_code(block, 'D', state.modal.d_number, 2);
         state.modal.d_number = 0;
     }
-    add_cycle_code(block, pending_g);
+    if (codes) add_cycle_code(block, pending_g);
     add_motion(block, state.modal, pending_g);
-    add_other_codes(block, pending_g);
+    if (codes) add_other_codes(block, pending_g);
     if (writes_coordinates(rules)) add_coordinates(block, current, delta, state.mode, rules, state.word_point);
     if (writes_coordinates(rules) || rules.write_feed) add_feed(block, state.modal, state.feed);
     add_spindle_and_m_codes(block, state.modal, state.pending_m);

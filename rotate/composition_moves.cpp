@@ -55,11 +55,22 @@ void turn_xy(const Pass &pass, double x, double y, double &turned_x, double &tur
         turned_y = y;
         return;
     }
+    if (pass.turned_valid && pass.turned_from[0] == x && pass.turned_from[1] == y && pass.turned_angle == pass.angle) {
+        turned_x = pass.turned_to[0];
+        turned_y = pass.turned_to[1];
+        return;
+    }
     double tx = 0.0;
     double ty = 0.0;
     turn_point_by(x, y, pass.centre, pass.angle, tx, ty);
     turned_x = round_to_output(tx);
     turned_y = round_to_output(ty);
+    pass.turned_from[0] = x;
+    pass.turned_from[1] = y;
+    pass.turned_to[0] = turned_x;
+    pass.turned_to[1] = turned_y;
+    pass.turned_angle = pass.angle;
+    pass.turned_valid = 1;
 }
 
 int xy_in_step(const Pass &pass) {

@@ -122,6 +122,12 @@ struct Pass {
     double copy_frame[3] = {0.0, 0.0, 0.0};
     int copy_frame_known[3] = {0, 0, 0};
     std::vector<char> tail;      // the words of a block that the writer does not produce
+    // The last point turned, and where it turned to: a line turns the point the
+    // line before ended at once more to see where the output tool should stand.
+    mutable double turned_from[2] = {0.0, 0.0};
+    mutable double turned_to[2] = {0.0, 0.0};
+    mutable double turned_angle = 0.0;
+    mutable int turned_valid = 0;
 };
 
 // A fresh pass writing to output: both machines at the program start.
