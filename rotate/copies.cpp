@@ -77,7 +77,11 @@ void begin_copy(Pass &pass, const FrameChain &chain, int copy, int copies) {
     pass.seen_block = 0;
     pass.fed = 0;
     for (int axis = 0; axis < 3; ++axis) {
-        pass.d_known[axis] = 0;
+        // A program that ends at its reference point is run again from there:
+        // the tool stands where the program starts, and its G92 declares that
+        // point as it stands. Elsewhere the point is where the pass before left it.
+        pass.d_known[axis] = !pass.out.known[axis];
+        pass.d[axis] = 0.0;
         pass.copy_frame_known[axis] = chain.defined[axis] && chain.known[axis] && pass.out.known[axis];
         pass.copy_frame[axis] = pass.out.pos[axis] + chain.shift[axis];
     }

@@ -82,9 +82,18 @@ TEST(Copies, CoordinateSettingsKeepTheSourceFrame) {
               "T02 M06\nG92Z150000\nS1200M03\nX-5.000Y15.000\nZ2.000\nG91G01Z-3.000F40\nY5.000\n"
               "G90G00Z150.000\nX0Y0\nM05\nM30\n",
               copy);
-    // A program that ends at the reference point cannot place the next copy's G92.
-    h.convert(COPIES, "G92 X0 Y0 Z50.\nG90 G00 X10. Y0 Z5.\nG01 Z-1. F60\nG00 Z50.\nG91 G28 Z0.\nM30\n", 90.0,
-              2, result);
+    // A program that ends at its reference point in Z is run again from there:
+    // the copy's G92 declares that Z as the source's does, and X and Y where the
+    // tool stands in the source's frame.
+    out = h.convert(COPIES, "G92 X0 Y0 Z50.\nG90 G00 X10. Y0 Z5.\nG01 Z-1. F60\nG00 Z50.\nG91 G28 Z0.\nM30\n",
+                    90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G92 X0 Y0 Z50.\nG90 G00 X10. Y0 Z5.\nG01 Z-1. F60\nG00 Z50.\nG91 G28 Z0.\n"
+              "G90\nG92X10000Y0Z50000\nX0.000Y10.000Z5.000\nG01Z-1.000\nG00Z50.000\nG91 G28 Z0.\nM30\n",
+              out);
+    // Where the program ends elsewhere, after a frame the copy cannot relate to
+    // its first one, its G92 cannot be placed.
+    h.convert(COPIES, "G92 X0 Y0 Z50.\nG90 G00 X10. Y0 Z5.\nG55\nG00 X20.\nM30\n", 90.0, 2, result);
     EXPECT_EQ(-1, result);
     EXPECT_EQ("エラー：1行目 座標系設定（G92）の位置が回転後に決まりません： G92 X0 Y0 Z50.", first_error(h.log));
 }
