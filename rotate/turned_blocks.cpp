@@ -559,7 +559,9 @@ int emit_coordinate_setting(Pass &pass, LineInfo &info) {
         } else if (pass.d_known[axis]) {
             values[axis] = p.value[axis] + pass.d[axis];
         } else {
-            return refuse_line(pass, info, "座標系設定（G92）の位置が回転後に決まりません");
+            return refuse_line(pass, info,
+                               "前の回転コピーの終わりの工具位置がこの座標系設定（G92）の座標系で分からないため、"
+                               "座標系設定を書けません");
         }
         if (pass.rotated || pass.d[axis] != 0.0) values[axis] = round_to_output(values[axis]);
         if (!coordinate_fits(values[axis])) return refuse_range(pass, info);

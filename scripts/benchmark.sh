@@ -61,7 +61,7 @@ g++ -O2 -o "$work/line_copy" "$work/line_copy.cpp"
 generate() {  # COUNT FILE
     LC_ALL=C awk -v count="$1" 'BEGIN {
         comment = "(\203|\203P\203b\203g\211\301\215H)"   # (ポケット加工) in code page 932
-        printf "%%\r\nO1234\r\nG92 X0. Y0. Z100.\r\nG90 G17 G40 G80\r\nT01 M06\r\nG54\r\nG43 H01 Z50.\r\nS1500 M03\r\nM08\r\n"
+        printf "%%\r\nO1234\r\nG90 G17 G40 G80\r\nT01 M06\r\nG54\r\nG43 H01 Z50.\r\nS1500 M03\r\nM08\r\n"
         n = 9
         for (k = 0; n < count - 3; k++) {
             x = (k % 50) * 2.5 + 10; y = int(k / 50) % 40 * 2.5 - 50

@@ -95,5 +95,7 @@ TEST(Copies, CoordinateSettingsKeepTheSourceFrame) {
     // its first one, its G92 cannot be placed.
     h.convert(COPIES, "G92 X0 Y0 Z50.\nG90 G00 X10. Y0 Z5.\nG55\nG00 X20.\nM30\n", 90.0, 2, result);
     EXPECT_EQ(-1, result);
-    EXPECT_EQ("エラー：1行目 座標系設定（G92）の位置が回転後に決まりません： G92 X0 Y0 Z50.", first_error(h.log));
+    EXPECT_EQ("エラー：1行目 前の回転コピーの終わりの工具位置がこの座標系設定（G92）の座標系で分からないため、"
+              "座標系設定を書けません： G92 X0 Y0 Z50.",
+              first_error(h.log));
 }
