@@ -260,7 +260,10 @@ int check_output_path(WindowHandle owner, const char *control_path, const JobPar
 }
 
 // 1 when the user asked the job to stop; the temporary output is gone then.
+// The window's waiting messages are handled first: a close of the window is
+// such a request.
 int stopped_by_user(WindowHandle owner, TemporaryOutput *temporary) {
+    pump_interface_messages();
     if (!CancelRequested) return 0;
     if (temporary) discard_temporary_output(*temporary);
     message_format("処理を中断しました");

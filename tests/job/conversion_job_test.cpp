@@ -485,7 +485,9 @@ TEST_F(RunJob, CompletionLinesAndBox) {
             // The tool-path check comes after the driver's lines and before completion.
             EXPECT_TRUE(is_check_line(log.lines[done - 1 - print])) << log.lines[done - 1 - print];
             EXPECT_EQ("回転角度：90.°書込中", log.lines[done - 2 - print]);
-            if (print == 1) EXPECT_EQ("", log.lines[done - 1]);
+            if (print == 1) {
+                EXPECT_EQ("", log.lines[done - 1]);
+            }
             EXPECT_EQ("ＮＣファイル " + input + " を", log.lines[done + 1]);
             EXPECT_EQ("ＮＣファイル " + output + " に", log.lines[done + 2]);
             EXPECT_EQ("90.°回転移動しました", log.lines[done + 3]);
