@@ -68,18 +68,20 @@ static const char USAGE_TEXT[] =
     "                   all, 2 to 10000 (default 2), e.g. --copies 4 --angle 90\n"
     "                   (without --copies the program is rotated once)\n"
     "  --per-machining  with --copies: each machining followed by its copies (加工毎,\n"
-    "                   the default)\n"
-    "  --whole          with --copies: copies of the whole program (全体)\n"
+    "                   the default), e.g. --copies 3 --per-machining --angle 120\n"
+    "  --whole          with --copies: copies of the whole program (全体),\n"
+    "                   e.g. --copies 4 --whole --angle 90\n"
     "  -o OUTPUT        the file to write; default: INPUT's name with the suffix\n"
     "                   FILES/OUTPUTFILE (_new when empty), e.g. -o part_r.nc\n"
     "  --svg FILE       a picture of the tool path after the conversion (not\n"
-    "                   available in this build yet)\n"
+    "                   available in this build yet), e.g. --svg part.svg\n"
     "Options of both forms:\n"
     "  --check          convert nothing: compare the existing output with the input\n"
     "                   under the same parameters; exit 0 when they agree, 1 with\n"
-    "                   the first difference. e.g. pivora-run --check job.ini\n"
-    "  --no-wait        skip the one-second pauses between copy passes (batch use)\n"
-    "  --help           show this text\n"
+    "                   the first difference, e.g. pivora-run --check job.ini\n"
+    "  --no-wait        skip the one-second pauses between copy passes (batch use),\n"
+    "                   e.g. pivora-run --no-wait --copies 3 part.nc\n"
+    "  --help           show this text, e.g. pivora-run --help\n"
     "A value may also follow its option with '=' (--copies=3); '--' ends the\n"
     "options (an input named like an option).\n"
     "\n"
@@ -633,7 +635,11 @@ int main(int argc, char **argv) {
     RunnerOptions options;
     ArgumentsResult arguments = parse_arguments(argc, argv, options);
     if (arguments == ARGUMENTS_HELP) {
-        fputs(USAGE_TEXT, stdout);
+        // The text names the compositions as the window does, in code page 932.
+        Console console;
+        open_console(console);
+        print_converted(console, stdout, USAGE_TEXT, "");
+        close_console(console);
         return 0;
     }
     if (arguments == ARGUMENTS_BAD) return 2;

@@ -489,7 +489,11 @@ options_checks() {
         for option in --angle --centre --copies --whole --per-machining -o --no-wait --check --svg --help; do
             grep -q -- "  $option" "$options_base/stdout" || why+=" --help lacks $option;"
         done
-        [ "$(grep -c 'e\.g\.\|pivora-run --' "$options_base/stdout")" -ge 5 ] || why+=" --help has too few examples;"
+        # Every option comes with an example of its use.
+        for option in --angle --centre --copies --whole --per-machining "-o " --no-wait --check --svg --help; do
+            grep -q -- "e\.g\..*$option" "$options_base/stdout" || why+=" --help has no example of $option;"
+        done
+        grep -q '加工毎' "$options_base/stdout" || why+=" --help is not turned into the terminal's encoding;"
         rm -rf "$options_base/settings" "$options_base/work/by_"*
         mkdir -p "$options_base/settings"
         bad_usage_why=""
