@@ -29,7 +29,10 @@
 #
 # Besides the folders: where Pivora.ini is found without PIVORA_SETTINGS_DIR
 # (location/*), the overwrite question answered on a terminal (question/*, with
-# script(1)), and bad usage (usage). NAME picks cases: cases/worked_example,
+# script(1)), bad usage (usage), the options form against the control-file form
+# and its defaults, --check and usage errors (options/*), SIGINT, SIGTERM and
+# SIGHUP during a job with pauses (signals), and two jobs writing one output at
+# once (concurrent). NAME picks cases: cases/worked_example,
 # worked_example, or a whole group such as bad.
 #
 # PIVORA_KEEP_CASES=1 keeps the folders of failed cases.
