@@ -1,10 +1,12 @@
 // One conversion from a control file: read and check it, handle the output file,
-// run one composition driver, report the result and the elapsed time.
+// run one composition driver into a temporary output, check the tool path,
+// put the output in place, report the result and the elapsed time.
 #pragma once
 
 #include <string>
 
 #include "platform/platform.h"
+#include "toolpath/check.h"
 
 struct JobParams {
     std::string input_path;   // NCFILE1, at most 511 bytes
@@ -12,13 +14,24 @@ struct JobParams {
     double angle[3];          // ROTANGLE in all three; the drivers use them as working angles
     double centre[3];         // ROTXCOORD, ROTYCOORD, and 0
     int copy_count;           // ROTCOUNT: placements of the program, the unrotated one included
+                              // (2 to 10000 with keep_source 1; unused with 0)
     int keep_source;          // NCDATAKEEP clamped to 0..1
     int composition;          // ROTTYPE: 1 per machining, anything else over the whole program
 };
 
 // Runs the job that the control file describes. 0 when the output was written
-// (and the viewer started or none configured), -1 after a posted cause.
+// and put in place (a viewer that cannot be started is only a warning then);
+// -1 after a posted cause, with an existing output left exactly as it was.
+// Clears CancelRequested at its start and stops with 処理を中断しました when it is set.
 int run_job(WindowHandle owner, const char *control_path);
+
+// Checks an existing output against its input under the control file's
+// parameters, without converting: 0 when they agree, -1 after the first
+// difference or any refusal of the control file.
+int check_job_output(WindowHandle owner, const char *control_path);
+
+// The error line of a tool-path check that found a difference.
+void check_failure_text(const CheckResult &result, std::string &text);
 
 // Whole seconds and remaining milliseconds between two tick counts; the
 // difference is taken modulo 2^32, so a counter that wrapped in between does no harm.

@@ -68,15 +68,25 @@ std::string text_format(const char *format, ...) {
 }
 
 int message_format(const char *format, ...) {
+    // The whole text is formed first and cut afterwards: cut by the formatting
+    // itself, the text would already end in its terminator when the cut is
+    // looked at, and a lead byte just before it would be kept on its own.
     va_list args;
     va_start(args, format);
-    int wanted = vsnprintf(MessageText, sizeof MessageText, format, args);
+    va_list again;
+    va_copy(again, args);
+    int wanted = vsnprintf(nullptr, 0, format, args);
     va_end(args);
     if (wanted < 0) {
+        va_end(again);
         MessageText[0] = '\0';
         return 0;
     }
-    size_t kept = whole_character_length(MessageText, sizeof MessageText - 1);
+    std::string text(static_cast<size_t>(wanted) + 1, '\0');
+    vsnprintf(&text[0], text.size(), format, again);
+    va_end(again);
+    size_t kept = whole_character_length(text.c_str(), sizeof MessageText - 1);
+    memcpy(MessageText, text.data(), kept);
     MessageText[kept] = '\0';
     return static_cast<int>(kept);
 }

@@ -1,4 +1,5 @@
-// Existence, deletion and identity of files, and the executable's own path, from Win32.
+// Existence, deletion, identity and replacement of files, full paths, and the
+// executable's own path and process, from Win32.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -51,3 +52,50 @@ std::string executable_path() {
         buffer.resize(buffer.size() * 2);
     }
 }
+
+int path_exists(const char *path) {
+    return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+int is_directory(const char *path) {
+    if (!path) return 0;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+int file_writable(const char *path) {
+    if (!file_exists(path)) return 0;
+    // OPEN_EXISTING never empties the file; a read-only file or one that another
+    // program holds without sharing is refused here as it would be on writing.
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
+}
+
+int file_replace(const char *from, const char *to) {
+    if (!from || !to || !file_exists(from)) return 0;
+    // Write-through: the call returns once the move has reached the disk.
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+}
+
+std::string full_path(const char *path) {
+    if (!path || !*path) return std::string();
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetFullPathNameA(path, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0) return path;
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+}
+
+int same_path(const char *path_a, const char *path_b) {
+    if (same_file(path_a, path_b)) return 1;
+    std::string a = full_path(path_a);
+    return !a.empty() && same_name(a, full_path(path_b)) ? 1 : 0;
+}
+
+unsigned long process_id() { return static_cast<unsigned long>(GetCurrentProcessId()); }

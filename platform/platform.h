@@ -61,6 +61,29 @@ int file_delete(const char *path);
 int same_file(const char *path_a, const char *path_b);
 // Full path of the running executable.
 std::string executable_path();
+// 1 when anything is at path: a file, a directory, a device. Else 0.
+int path_exists(const char *path);
+// 1 when a directory exists at path, else 0. On Windows the test does not go
+// through the C runtime's stat, which strips a trailing 0x5C byte even when it is
+// the second byte of a double-byte character (表, ソ).
+int is_directory(const char *path);
+// 1 when the existing file at path can be opened for writing (it is opened
+// without emptying it and closed again), else 0.
+int file_writable(const char *path);
+// Puts the file from in the place of the file to, replacing it in one step, so
+// that to is at every moment either the old file or the whole new one; both must
+// be on one volume. An existing to keeps its permission bits. 1 when replaced, 0
+// when not (from is then left as it was).
+int file_replace(const char *from, const char *to);
+// The absolute, normalised path: "." and ".." resolved and, on POSIX systems,
+// symbolic links followed, so far as the path exists; a path whose folder does
+// not exist comes back as given.
+std::string full_path(const char *path);
+// 1 when both paths name one file: the same existing file, or, for a file not
+// there yet, the same full path as the file system compares names.
+int same_path(const char *path_a, const char *path_b);
+// The running process's identifier.
+unsigned long process_id();
 
 // ---------------------------------------------------------------------------
 // Paths: drive ("C:"), directory with its trailing separator, base name, and
@@ -123,6 +146,9 @@ struct TextWriter {
 };
 // Creates or empties the file. 0 on success, -1 when it cannot be opened.
 int text_open_write(TextWriter &writer, const char *path);
+// Creates a new file and opens it, never touching a file that is already there:
+// 0 when created and open, 1 when a file of that name exists, -1 when it cannot be created.
+int text_create_write(TextWriter &writer, const char *path);
 // Captures everything written into sink instead of a file.
 void text_open_memory(TextWriter &writer, std::string &sink);
 void text_write(TextWriter &writer, const char *bytes, size_t count);
@@ -138,3 +164,11 @@ int text_close_write(TextWriter &writer);
 // normal show command; params may be nullptr. On Linux "open" on a program
 // starts it with params as its one argument. Returns a value above 32 on success.
 intptr_t shell_execute(const char *verb, const char *file, const char *params);
+
+// ---------------------------------------------------------------------------
+// The user interface during a long job
+
+// Handles the window messages waiting for this thread, so that a window that runs
+// a job on its own thread still paints and can be closed; a long operation calls
+// it now and then. Does nothing where there is no window.
+void pump_interface_messages();

@@ -1,8 +1,15 @@
 // NC, move and log files, read and written on binary streams so that every build
 // handles the same bytes: CR LF, LF and a lone CR each end a line read, a Ctrl-Z
 // at the end of the file ends the input, and every LF written becomes CR LF.
+#include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -60,9 +67,7 @@ int text_open_read(TextReader &reader, const char *path) {
     reader.had_line_end = 0;
     reader.fill = 0;
     reader.next = 0;
-    if (!path) return -1;
-    struct stat info;
-    if (stat(path, &info) != 0 || S_ISDIR(info.st_mode)) return -1;
+    if (!path || is_directory(path)) return -1;
     reader.file = std::fopen(path, "rb");
     return reader.file ? 0 : -1;
 }
@@ -122,6 +127,32 @@ int text_open_write(TextWriter &writer, const char *path) {
     writer.file = std::fopen(path, "wb");
     if (!writer.file) return -1;
     // A converted program is written a block at a time: fewer, larger writes.
+    std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
+    return 0;
+}
+
+int text_create_write(TextWriter &writer, const char *path) {
+    writer.file = nullptr;
+    writer.memory = nullptr;
+    writer.failed = 0;
+    if (!path) return -1;
+#ifdef _WIN32
+    int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+    if (descriptor < 0) return errno == EEXIST ? 1 : -1;
+#ifdef _WIN32
+    writer.file = _fdopen(descriptor, "wb");
+    if (!writer.file) _close(descriptor);
+#else
+    writer.file = fdopen(descriptor, "wb");
+    if (!writer.file) close(descriptor);
+#endif
+    if (!writer.file) {
+        std::remove(path);
+        return -1;
+    }
     std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
     return 0;
 }

@@ -3,7 +3,6 @@
 // and runs the conversion on it.
 #include "shell/dialog_state.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstdio>
 
@@ -104,8 +103,9 @@ struct JobTexts {
 
 static int fail(WindowHandle owner) { return log_post(owner, -1); }
 
-// The fields as a 520-byte and a 16-byte read would give them; a path that the
-// control file cannot carry whole is refused rather than cut.
+// The fields as they are: a path that the control file cannot carry whole is
+// refused here, a number the job refuses (too long, not a number in full) is
+// named by the job; nothing is cut.
 static int read_job_fields(WindowHandle owner, const DialogFields &fields, JobTexts &job) {
     job.input_path = fields.input_path;
     job.output_path = fields.output_path;
@@ -113,10 +113,6 @@ static int read_job_fields(WindowHandle owner, const DialogFields &fields, JobTe
     job.centre_x = fields.centre_x;
     job.centre_y = fields.centre_y;
     job.copy_count = fields.copy_count;
-    fit_field_text(job.angle, SHORT_FIELD_LIMIT);
-    fit_field_text(job.centre_x, SHORT_FIELD_LIMIT);
-    fit_field_text(job.centre_y, SHORT_FIELD_LIMIT);
-    fit_field_text(job.copy_count, SHORT_FIELD_LIMIT);
 
     if (job.input_path.empty()) {
         message_format("エラー：入力ＮＣファイル名を入力して下さい");
@@ -157,22 +153,12 @@ static int read_job_fields(WindowHandle owner, const DialogFields &fields, JobTe
     return 0;
 }
 
-// The leading integer of a text, as the standard conversion reads it, held within int.
-static int leading_integer(const std::string &text) {
-    long value = strtol(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
+// The check box says whether the source is kept; with it clear the count is not
+// used, and the job checks the count of a kept source.
 static void derive_job_flags(const DialogFields &fields, JobTexts &job) {
-    int keep = fields.keep_source ? 1 : 0;
-    // A single placement is the source itself: the job must keep it.
-    if (leading_integer(job.copy_count) < 2) keep = 1;
-    snprintf(job.keep_source, sizeof job.keep_source, "%d", keep);
+    snprintf(job.keep_source, sizeof job.keep_source, "%d", fields.keep_source ? 1 : 0);
     job.composition = fields.whole_checked ? "0" : "1";
 }
-
 
 static int names_one_file(const std::string &a, const std::string &b) {
     return same_name(a, b) || same_file(a.c_str(), b.c_str());
@@ -260,18 +246,24 @@ static int write_control_file(WindowHandle owner, const JobTexts &job) {
     return fail(owner);
 }
 
-// The history records the job before it runs, whether or not it succeeds.
-static void write_history(const JobTexts &job) {
+// The history records the job before it runs, whether or not it succeeds. A
+// settings file that cannot take it costs only the history: a warning, and the
+// job goes on.
+static void write_history(WindowHandle owner, const JobTexts &job) {
     if (profile_read_int("COMMAND", "HISTORY", 0, SettingsPath.c_str()) != 1) return;
     const char *path = SettingsPath.c_str();
-    profile_write_string("HISTORY", "INPUTFILE", job.input_path.c_str(), path);
-    profile_write_string("HISTORY", "OUTPUTFILE", job.output_path.c_str(), path);
-    profile_write_string("HISTORY", "ROTANGLE", job.angle.c_str(), path);
-    profile_write_string("HISTORY", "ROTXCOORD", job.centre_x.c_str(), path);
-    profile_write_string("HISTORY", "ROTYCOORD", job.centre_y.c_str(), path);
-    profile_write_string("HISTORY", "ROTCOUNT", job.copy_count.c_str(), path);
-    profile_write_string("HISTORY", "NCDATAKEEP", job.keep_source, path);
-    profile_write_string("HISTORY", "ROTTYPE", job.composition, path);
+    const char *keys[8][2] = {
+        {"INPUTFILE", job.input_path.c_str()}, {"OUTPUTFILE", job.output_path.c_str()},
+        {"ROTANGLE", job.angle.c_str()},       {"ROTXCOORD", job.centre_x.c_str()},
+        {"ROTYCOORD", job.centre_y.c_str()},   {"ROTCOUNT", job.copy_count.c_str()},
+        {"NCDATAKEEP", job.keep_source},       {"ROTTYPE", job.composition},
+    };
+    for (auto &key : keys) {
+        if (profile_write_string("HISTORY", key[0], key[1], path)) continue;
+        message_format("警　告：設定ファイル %s に履歴（HISTORY）を書き込めません。", path);
+        log_post(owner, 2);
+        return;
+    }
 }
 
 int execute_command(WindowHandle owner, DialogFields &fields) {
@@ -280,7 +272,7 @@ int execute_command(WindowHandle owner, DialogFields &fields) {
     derive_job_flags(fields, job);
     if (place_control_file(owner, job) != 0) return -1;
     if (write_control_file(owner, job) != 0) return -1;
-    write_history(job);
+    write_history(owner, job);
     int result = run_job(owner, job.control_path.c_str());
     job_file_discard(job.control_path.c_str());
     if (result == 0) init_dialog_fields(fields, nullptr, -1);

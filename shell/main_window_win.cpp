@@ -20,6 +20,13 @@ static HWND StatusBar = nullptr;
 static HWND LogList = nullptr;
 static HFONT LogFont = nullptr;
 
+// A job runs on this window's thread and lets the window's messages through
+// while it works (pump_interface_messages): meanwhile no other command may
+// start, and closing the window asks the job to stop; the window closes once
+// the job has returned and cleaned up.
+static int JobRunning = 0;
+static int CloseAfterJob = 0;
+
 // ---------------------------------------------------------------------------
 // The job fields between the controls and their record
 
@@ -140,9 +147,16 @@ static void on_file_menu(HWND window, int id) {
     }
 }
 
+static void run_execute(HWND window) {
+    JobRunning = 1;
+    on_fields(window, [window](DialogFields &f) { return execute_command(window, f); });
+    JobRunning = 0;
+    if (CloseAfterJob) PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
 static void on_job_command(HWND window, int id) {
     switch (id) {
-    case IDM_EXECUTE: on_fields(window, [window](DialogFields &f) { return execute_command(window, f); }); break;
+    case IDM_EXECUTE: run_execute(window); break;
     case IDM_CLEAR: on_fields(window, [](DialogFields &f) { return init_dialog_fields(f, nullptr, -1); }); break;
     case IDM_LOAD_HISTORY: on_fields(window, [](DialogFields &f) { return load_history(f); }); break;
     }
@@ -195,6 +209,8 @@ static void on_field_left(HWND window, int id) {
 }
 
 static LRESULT on_command(HWND window, int id, int code) {
+    // During a job only "終了" is taken: it closes the window, which stops the job.
+    if (JobRunning && id != IDM_EXIT) return 0;
     switch (id) {
     case IDC_INPUT_BUTTON:
     case IDC_OUTPUT_BUTTON:
@@ -302,6 +318,11 @@ static LRESULT on_drop(HWND window, HDROP drop) {
 }
 
 static LRESULT on_close(HWND window) {
+    if (JobRunning) {
+        CancelRequested = 1;
+        CloseAfterJob = 1;
+        return 0;
+    }
     on_fields(window, [](DialogFields &f) { return init_dialog_fields(f, nullptr, -1); });
     detach_log_listbox();
     DestroyWindow(LogList);
@@ -328,8 +349,13 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_PAINT: return on_paint(window);
     case WM_CTLCOLORDLG: return reinterpret_cast<LRESULT>(window_color_brush());
     case WM_CTLCOLORSTATIC: return on_static_color(reinterpret_cast<HDC>(wparam));
-    case WM_RBUTTONDOWN: return on_right_button(window, lparam);
-    case WM_DROPFILES: return on_drop(window, reinterpret_cast<HDROP>(wparam));
+    case WM_RBUTTONDOWN: return JobRunning ? 0 : on_right_button(window, lparam);
+    case WM_DROPFILES:
+        if (JobRunning) {
+            DragFinish(reinterpret_cast<HDROP>(wparam));
+            return 0;
+        }
+        return on_drop(window, reinterpret_cast<HDROP>(wparam));
     case WM_CLOSE: return on_close(window);
     case WM_DESTROY: return on_destroy();
     case WM_SIZE: return 0;

@@ -1,9 +1,16 @@
 // The conversion job end to end: control-file checks and their messages, the
 // summary, the driver that each parameter set selects, completion and elapsed
-// time, the overwrite question, and the refusals that protect the user's files.
+// time, the overwrite question, the temporary output that replaces the old one
+// only when whole, interruption, and the refusals that protect the user's files.
 #include "job/conversion_job.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <csignal>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -81,7 +88,25 @@ class RunJob : public ::testing::Test {
         write_control(keys);
         return run_job(nullptr, control.c_str());
     }
+    // The names of the files in the job's folder, sorted (the settings file aside).
+    std::vector<std::string> files_left() const {
+        std::vector<std::string> names;
+        for (const auto &entry : fs::directory_iterator(dir.path)) {
+            std::string name = entry.path().filename().string();
+            if (name != "Pivora.ini") names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 };
+
+// The line the job posts after a tool-path check that found no difference.
+bool is_check_line(const std::string &line) {
+    const std::string head = "工具経路チェック：";
+    const std::string tail = " 動作を確認しました";
+    return line.size() > head.size() + tail.size() && line.compare(0, head.size(), head) == 0 &&
+           line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
+}
 
 size_t index_of(const std::vector<std::string> &lines, const std::string &line) {
     auto found = std::find(lines.begin(), lines.end(), line);
@@ -116,53 +141,80 @@ std::string elapsed_of(const std::string &line) {
 
 TEST_F(RunJob, EveryMissingOrBadValueFailsWithItsMessage) {
     struct Case {
-        const char *what;
+        std::string what;
         Keys keys;
         std::string message;
     };
     const std::string missing_input = dir.file("missing.nc");
     const std::string long_path = dir.path + std::string(600, 'a') + ".nc";
     std::vector<Case> cases;
-    Keys keys = standard_keys();
-    drop_key(keys, "NCFILE1");
-    cases.push_back({"no NCFILE1", keys, "エラー：ＮＣファイル名を読み込めません。"});
-    keys = standard_keys();
-    set_key(keys, "NCFILE1", "   ");
-    cases.push_back({"blank NCFILE1", keys, "エラー：ＮＣファイル名を読み込めません。"});
-    keys = standard_keys();
-    set_key(keys, "NCFILE1", missing_input);
-    cases.push_back({"input missing", keys, "エラー：ＮＣファイル " + missing_input + " が存在しません。"});
-    keys = standard_keys();
-    set_key(keys, "NCFILE1", dir.path);
-    cases.push_back({"input is a folder", keys, "エラー：ＮＣファイル " + dir.path + " が存在しません。"});
-    keys = standard_keys();
-    set_key(keys, "NCFILE1", long_path);
-    cases.push_back({"input path too long", keys, "エラー：ＮＣファイル名が長すぎます。"});
-    keys = standard_keys();
-    drop_key(keys, "NCFILE2");
-    cases.push_back({"no NCFILE2", keys, "エラー：出力ＮＣファイル名を指定して下さい。"});
-    keys = standard_keys();
-    set_key(keys, "NCFILE2", long_path);
-    cases.push_back({"output path too long", keys, "エラー：出力ＮＣファイル名が長すぎます。"});
-    keys = standard_keys();
-    drop_key(keys, "ROTANGLE");
-    cases.push_back({"no ROTANGLE", keys, "エラー：回転角度を指定して下さい。"});
-    keys = standard_keys();
-    set_key(keys, "ROTANGLE", "");
-    cases.push_back({"empty ROTANGLE", keys, "エラー：回転角度を指定して下さい。"});
-    keys = standard_keys();
-    set_key(keys, "ROTANGLE", "1e999");
-    cases.push_back({"infinite angle", keys, "エラー：回転角度 1e999 は扱えません。"});
-    keys = standard_keys();
-    set_key(keys, "ROTXCOORD", "-1e999");
-    cases.push_back({"infinite centre X", keys, "エラー：回転中心Ｘ座標 -1e999 は扱えません。"});
-    keys = standard_keys();
-    set_key(keys, "ROTYCOORD", "1E+400");
-    cases.push_back({"infinite centre Y", keys, "エラー：回転中心Ｙ座標 1E+400 は扱えません。"});
-    keys = standard_keys();
-    drop_key(keys, "ROTCOUNT");
-    cases.push_back({"no ROTCOUNT", keys, "エラー：回転回数を指定して下さい。"});
+    auto add = [&](const std::string &what, const std::string &key, const char *value, const std::string &message) {
+        Keys keys = standard_keys();
+        if (value) {
+            set_key(keys, key, value);
+        } else {
+            drop_key(keys, key);
+        }
+        cases.push_back({what, keys, message});
+    };
+    add("no NCFILE1", "NCFILE1", nullptr, "エラー：ＮＣファイル名を読み込めません。");
+    add("blank NCFILE1", "NCFILE1", "   ", "エラー：ＮＣファイル名を読み込めません。");
+    add("input missing", "NCFILE1", missing_input.c_str(), "エラー：ＮＣファイル " + missing_input + " が存在しません。");
+    add("input is a folder", "NCFILE1", dir.path.c_str(), "エラー：ＮＣファイル " + dir.path + " が存在しません。");
+    add("input path too long", "NCFILE1", long_path.c_str(), "エラー：ＮＣファイル名（NCFILE1）が長すぎます（511バイトまで）。");
+    add("no NCFILE2", "NCFILE2", nullptr, "エラー：出力ＮＣファイル名を指定して下さい。");
+    add("output path too long", "NCFILE2", long_path.c_str(),
+        "エラー：出力ＮＣファイル名（NCFILE2）が長すぎます（511バイトまで）。");
+    add("no ROTANGLE", "ROTANGLE", nullptr, "エラー：回転角度を指定して下さい。");
+    add("empty ROTANGLE", "ROTANGLE", "", "エラー：回転角度を指定して下さい。");
+    add("no ROTCOUNT", "ROTCOUNT", nullptr, "エラー：回転回数を指定して下さい。");
 
+    // Texts that are not a number in full, for each decimal value.
+    const char *not_numbers[] = {"abc", "22,5", "１２３", "nan", "inf", "-inf", "1e999", "1e308", "1E+3",
+                                 "90abc", "9 0", "0x10", "+", "-", ".", "--1", "1.2.3", "9０"};
+    const std::pair<const char *, const char *> decimal_keys[] = {
+        {"ROTANGLE", "回転角度"}, {"ROTXCOORD", "回転中心Ｘ座標"}, {"ROTYCOORD", "回転中心Ｙ座標"}};
+    for (const auto &key : decimal_keys) {
+        for (const char *text : not_numbers) {
+            add(std::string(key.first) + "=" + text, key.first, text,
+                std::string("エラー：") + key.second + "（" + key.first + "）の値 " + text + " は数値ではありません。");
+        }
+        // Sixteen characters are refused, not cut to fifteen and read as 9.
+        add(std::string(key.first) + " sixteen characters", key.first, "0000000000000090",
+            std::string("エラー：") + key.second + "（" + key.first + "）の値が長すぎます（15文字まで）：0000000000000090…");
+        add(std::string(key.first) + " very long", key.first, (std::string(13, '0') + "45" + std::string(985, '9')).c_str(),
+            std::string("エラー：") + key.second + "（" + key.first + "）の値が長すぎます（15文字まで）：0000000000000459…");
+    }
+    // The centre must be within reach of the machine.
+    for (const char *text : {"100000", "-100000", "99999.9991", "-123456789.5"}) {
+        add(std::string("ROTXCOORD=") + text, "ROTXCOORD", text,
+            std::string("エラー：回転中心Ｘ座標（ROTXCOORD）の値 ") + text + " は範囲外です（-99999.999 から 99999.999 まで）。");
+        add(std::string("ROTYCOORD=") + text, "ROTYCOORD", text,
+            std::string("エラー：回転中心Ｙ座標（ROTYCOORD）の値 ") + text + " は範囲外です（-99999.999 から 99999.999 まで）。");
+    }
+    // Whole numbers: the count with the source dropped, the flags.
+    for (const char *text : {"abc", "3.9", "2x", "１", "nan", "1e3", "0x10"}) {
+        add(std::string("ROTCOUNT=") + text, "ROTCOUNT", text,
+            std::string("エラー：回転コピー回数（ROTCOUNT）の値 ") + text + " は整数ではありません。");
+    }
+    add("ROTCOUNT sixteen characters", "ROTCOUNT", "0000000000000002",
+        "エラー：回転コピー回数（ROTCOUNT）の値が長すぎます（15文字まで）：0000000000000002…");
+    add("NCDATAKEEP=zz", "NCDATAKEEP", "zz", "エラー：元ＮＣデータ（NCDATAKEEP）の値 zz は整数ではありません。");
+    add("NCDATAKEEP=1.", "NCDATAKEEP", "1.", "エラー：元ＮＣデータ（NCDATAKEEP）の値 1. は整数ではありません。");
+    add("ROTTYPE=q", "ROTTYPE", "q", "エラー：コピーの単位（ROTTYPE）の値 q は整数ではありません。");
+
+    // Keeping the source: 2 to 10 000 placements.
+    for (const char *count : {"0", "1", "-3", "10001", "2147483648", "-2147483649"}) {
+        Keys keys = standard_keys();
+        set_key(keys, "NCDATAKEEP", "1");
+        set_key(keys, "ROTCOUNT", count);
+        cases.push_back({std::string("keep with ROTCOUNT=") + count, keys,
+                         std::string("エラー：回転コピー回数（ROTCOUNT）の値 ") + count +
+                             " は範囲外です（元ＮＣデータを残すときは 2 から 10000 まで）。"});
+    }
+
+    write_control(standard_keys());
+    const std::vector<std::string> before = files_left();
     for (const Case &entry : cases) {
         CapturedLog log;
         EXPECT_EQ(-1, run(entry.keys)) << entry.what;
@@ -171,9 +223,39 @@ TEST_F(RunJob, EveryMissingOrBadValueFailsWithItsMessage) {
         ASSERT_EQ(1u, log.boxes.size()) << entry.what;
         EXPECT_EQ(BOX_ERROR, log.boxes[0].kind) << entry.what;
         EXPECT_EQ(entry.message, log.boxes[0].text) << entry.what;
-        EXPECT_EQ(0, file_exists(output.c_str())) << entry.what;
+        EXPECT_EQ(0, count_starting_with(log.lines, "  変換ＮＣファイル名")) << entry.what;
+        EXPECT_EQ(before, files_left()) << entry.what;
         EXPECT_EQ(program, read_file_bytes(input)) << entry.what;
         EXPECT_EQ('\0', MessageText[0]) << entry.what;
+    }
+}
+
+TEST_F(RunJob, SettingsFallbacksAreCheckedAsTheControlFileIs) {
+    Keys keys = standard_keys();
+    drop_key(keys, "ROTXCOORD");
+    drop_key(keys, "ROTYCOORD");
+    struct Case {
+        const char *key;
+        const char *value;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"XCOORD", "abc", "エラー：設定ファイル " + SettingsPath + " の回転中心Ｘ座標（XCOORD）の値 abc は数値ではありません。"},
+        {"YCOORD", "1e308", "エラー：設定ファイル " + SettingsPath + " の回転中心Ｙ座標（YCOORD）の値 1e308 は数値ではありません。"},
+        {"XCOORD", "0000000000000090",
+         "エラー：設定ファイル " + SettingsPath + " の回転中心Ｘ座標（XCOORD）の値が長すぎます（15文字まで）：0000000000000090…"},
+        {"YCOORD", "-100000",
+         "エラー：設定ファイル " + SettingsPath + " の回転中心Ｙ座標（YCOORD）の値 -100000 は範囲外です（-99999.999 から 99999.999 まで）。"},
+    };
+    for (const Case &entry : cases) {
+        ASSERT_EQ(0, create_default_settings());
+        profile_write_string("Pivora", entry.key, entry.value, SettingsPath.c_str());
+        CapturedLog log;
+        EXPECT_EQ(-1, run(keys)) << entry.value;
+        ASSERT_FALSE(log.lines.empty());
+        EXPECT_EQ(entry.message, log.lines.back());
+        EXPECT_EQ(0, file_exists(output.c_str()));
+        profile_write_string("Pivora", entry.key, "0", SettingsPath.c_str());
     }
 }
 
@@ -196,6 +278,26 @@ TEST_F(RunJob, ControlFileMissingOrNotText) {
         const std::vector<std::string> lines = {"エラー：ＮＣファイル名を読み込めません。"};
         EXPECT_EQ(lines, log.lines);
         EXPECT_EQ(1u, log.boxes.size());
+    }
+    {
+        // A folder where the control file should be is named as the control file.
+        CapturedLog log;
+        fs::create_directory(dir.file("folder.ini"));
+        EXPECT_EQ(-1, run_job(nullptr, dir.file("folder.ini").c_str()));
+        const std::vector<std::string> lines = {"エラー：コントロールファイル " + dir.file("folder.ini") + " を読み込めません。"};
+        EXPECT_EQ(lines, log.lines);
+    }
+    {
+        // So is a file this account may not read (an account that reads it anyway skips this part).
+        write_control(standard_keys());
+        fs::permissions(control, fs::perms::none);
+        if (!std::ifstream(control)) {
+            CapturedLog log;
+            EXPECT_EQ(-1, run_job(nullptr, control.c_str()));
+            const std::vector<std::string> lines = {"エラー：コントロールファイル " + control + " を読み込めません。"};
+            EXPECT_EQ(lines, log.lines);
+        }
+        fs::permissions(control, fs::perms::owner_all);
     }
     EXPECT_EQ(0, file_exists(output.c_str()));
 }
@@ -243,7 +345,7 @@ TEST_F(RunJob, SummaryLinesAlignOnCodePage932Bytes) {
     EXPECT_EQ("270.°回転移動しました", log.lines[done + 3]);
 }
 
-TEST_F(RunJob, ValuesAreUsedAsGivenOrReadAsZero) {
+TEST_F(RunJob, NumbersInFullAreUsedAsGiven) {
     struct Case {
         const char *key;
         std::string value;
@@ -253,28 +355,40 @@ TEST_F(RunJob, ValuesAreUsedAsGivenOrReadAsZero) {
     const Case cases[] = {
         {"ROTANGLE", "450", "    ＸＹ座標回転角度 : 450.", 2},
         {"ROTANGLE", "-30", "    ＸＹ座標回転角度 : -30.", 2},
-        {"ROTANGLE", "abc", "    ＸＹ座標回転角度 : 0.", 2},
-        {"ROTANGLE", "nan", "    ＸＹ座標回転角度 : 0.", 2},
-        // A 10 000-character value is cut to 15 characters before it is converted.
-        {"ROTANGLE", std::string(13, '0') + "45" + std::string(9985, '9'), "    ＸＹ座標回転角度 : 45.", 2},
-        {"ROTCOUNT", std::string(13, '0') + "12" + std::string(9985, '3'), "      回転コピー回数 : 12", 5},
-        {"ROTXCOORD", "abc", "      回転中心Ｘ座標 : 0.", 3},
-        {"ROTYCOORD", "0x10", "      回転中心Ｙ座標 : 0.", 4},
-        {"ROTCOUNT", "abc", "      回転コピー回数 : 0", 5},
+        {"ROTANGLE", "  +22.5  ", "    ＸＹ座標回転角度 : 22.5", 2},
+        {"ROTANGLE", ".5", "    ＸＹ座標回転角度 : 0.5", 2},
+        {"ROTANGLE", "90.", "    ＸＹ座標回転角度 : 90.", 2},
+        {"ROTANGLE", "000000000000090", "    ＸＹ座標回転角度 : 90.", 2},
+        {"ROTXCOORD", "99999.999", "      回転中心Ｘ座標 : 99999.999", 3},
+        {"ROTYCOORD", "-99999.999", "      回転中心Ｙ座標 : -99999.999", 4},
+        {"ROTYCOORD", "-0", "      回転中心Ｙ座標 : 0.", 4},
+        // With the source dropped the count is not used: any whole number stands.
         {"ROTCOUNT", "-7", "      回転コピー回数 : -7", 5},
-        {"ROTCOUNT", "3.9", "      回転コピー回数 : 3", 5},
+        {"ROTCOUNT", "0", "      回転コピー回数 : 0", 5},
+        {"ROTCOUNT", "+3", "      回転コピー回数 : 3", 5},
         {"ROTCOUNT", "99999999999999", "      回転コピー回数 : 2147483647", 5},
     };
     for (const Case &entry : cases) {
         Keys keys = standard_keys();
         set_key(keys, entry.key, entry.value);
         CapturedLog log;
-        EXPECT_EQ(0, run(keys)) << entry.key << "=" << entry.value.substr(0, 20);
+        EXPECT_EQ(0, run(keys)) << entry.key << "=" << entry.value;
         ASSERT_GT(log.lines.size(), entry.index);
         EXPECT_EQ(entry.line, log.lines[entry.index]);
         // A value that is present is never reported, only converted.
         EXPECT_EQ(0, count_starting_with(log.lines, "警　告："));
         EXPECT_TRUE(log.boxes.empty());
+    }
+    // Keeping the source: the fewest and the most placements.
+    for (const char *count : {"2", "10000"}) {
+        Keys keys = standard_keys();
+        set_key(keys, "NCDATAKEEP", "1");
+        set_key(keys, "ROTTYPE", "0");
+        set_key(keys, "ROTCOUNT", count);
+        CapturedLog log;
+        EXPECT_EQ(0, run(keys)) << count;
+        ASSERT_GT(log.lines.size(), 5u);
+        EXPECT_EQ(std::string("      回転コピー回数 : ") + count, log.lines[5]);
     }
 }
 
@@ -319,7 +433,7 @@ TEST_F(RunJob, KeepSourceAndCompositionSelectTheDriver) {
         {"-3", "0", WHOLE, "削除"},        {"5", nullptr, PER_MACHINING, "残す"},
         {"1", "1", PER_MACHINING, "残す"}, {"1", "0", COPIES, "残す"},
         {"1", "2", COPIES, "残す"},        {"1", "7", COPIES, "残す"},
-        {"1", "abc", COPIES, "残す"},
+        {"1", "-99999999999999", COPIES, "残す"}, {"", "", WHOLE, "削除"},
     };
     for (const Case &entry : cases) {
         std::string what = std::string("NCDATAKEEP=") + (entry.keep ? entry.keep : "(none)") +
@@ -367,7 +481,13 @@ TEST_F(RunJob, CompletionLinesAndBox) {
             size_t done = index_of(log.lines, "【 完 了 】");
             ASSERT_NE(std::string::npos, done);
             ASSERT_EQ(done + 5, log.lines.size());
-            EXPECT_EQ(print == 1 ? "" : "回転角度：90.°書込中", log.lines[done - 1]);
+            ASSERT_GE(done, 3u);
+            // The tool-path check comes after the driver's lines and before completion.
+            EXPECT_TRUE(is_check_line(log.lines[done - 1 - print])) << log.lines[done - 1 - print];
+            EXPECT_EQ("回転角度：90.°書込中", log.lines[done - 2 - print]);
+            if (print == 1) {
+                EXPECT_EQ("", log.lines[done - 1]);
+            }
             EXPECT_EQ("ＮＣファイル " + input + " を", log.lines[done + 1]);
             EXPECT_EQ("ＮＣファイル " + output + " に", log.lines[done + 2]);
             EXPECT_EQ("90.°回転移動しました", log.lines[done + 3]);
@@ -423,11 +543,22 @@ TEST_F(RunJob, ExistingOutputIsReplacedOnlyWhenAllowed) {
         EXPECT_EQ(BOX_QUESTION, log.boxes[0].kind);
     }
     {
+        // Yes: nothing is deleted before the job; a job that fails keeps the old file.
+        write_file_bytes(input, "%\nG90 G00 X10. Y0\nG18 G02 X5. Z5. R5.\nM30\n%\n");
+        CapturedLog log;
+        log.answer = 1;
+        EXPECT_EQ(-1, run(standard_keys()));
+        EXPECT_EQ(old_output, read_file_bytes(output));
+        EXPECT_NE(std::string::npos, index_of(log.lines, "ファイル " + output + " は変換が終わってから置き換えます。"));
+        EXPECT_EQ(std::string::npos, index_of(log.lines, "【 完 了 】"));
+        write_file_bytes(input, program);
+    }
+    {
         CapturedLog log;
         log.answer = 1;
         EXPECT_EQ(0, run(standard_keys()));
         EXPECT_NE(old_output, read_file_bytes(output));
-        EXPECT_NE(std::string::npos, index_of(log.lines, "ファイル " + output + " を削除しました。"));
+        EXPECT_NE(std::string::npos, index_of(log.lines, "ファイル " + output + " は変換が終わってから置き換えます。"));
         EXPECT_NE(std::string::npos, index_of(log.lines, "【 完 了 】"));
     }
     {
@@ -496,23 +627,38 @@ TEST_F(RunJob, ReadOnlyOutputIsNotWritten) {
     fs::permissions(output, fs::perms::owner_all);
 }
 
-TEST_F(RunJob, FullDiskIsAnErrorNotASuccess) {
+TEST_F(RunJob, FailedWriteIsAnErrorAndKeepsTheOldOutput) {
 #ifdef _WIN32
-    GTEST_SKIP() << "no full device on this system";
+    GTEST_SKIP() << "no file size limit to stand for a full disk on this system";
 #else
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    // The device is never deleted: it is not replaced through the question.
-    ActiveCommandFlags.overwrite = 0;
-    Keys keys = standard_keys();
-    set_key(keys, "NCFILE2", "/dev/full");
+    // A file size limit stands for a full disk: writes beyond it fail (with the
+    // signal it raises ignored), as they would on a disk with no room left.
+    std::string long_program = "%\nG90 G92 X0 Y0 Z100.\n";
+    for (int i = 0; i < 4000; ++i) long_program += "G01 X" + std::to_string(i % 100) + ". Y1. F100\n";
+    long_program += "M30\n%\n";
+    write_file_bytes(input, long_program);
+    const std::string old_output = "old output\r\n";
+    write_file_bytes(output, old_output);
+    write_control(standard_keys());
+    const std::vector<std::string> before = files_left();
+    struct rlimit saved;
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+    struct rlimit limited = saved;
+    limited.rlim_cur = 16384;
+    void (*saved_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limited));
     CapturedLog log;
-    log.answer = 0;
-    EXPECT_EQ(-1, run(keys));
+    int result = run(standard_keys());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, saved_handler);
+    EXPECT_EQ(-1, result);
     ASSERT_FALSE(log.lines.empty());
-    EXPECT_EQ("エラー：出力ＮＣファイル /dev/full に書き込めません", log.lines.back());
+    EXPECT_EQ("エラー：出力ＮＣファイル " + output + " に書き込めません", log.lines.back());
     EXPECT_EQ(std::string::npos, index_of(log.lines, "【 完 了 】"));
     ASSERT_EQ(1u, log.boxes.size());
     EXPECT_EQ(BOX_ERROR, log.boxes[0].kind);
+    EXPECT_EQ(old_output, read_file_bytes(output));
+    EXPECT_EQ(before, files_left());
 #endif
 }
 
@@ -524,19 +670,23 @@ TEST_F(RunJob, DriverErrorEndsTheJobWithoutCompletion) {
     EXPECT_EQ(0, count_starting_with(log.lines, "処理時間は"));
     ASSERT_EQ(1u, log.boxes.size());
     EXPECT_EQ(BOX_ERROR, log.boxes[0].kind);
-    EXPECT_EQ(1, file_exists(output.c_str()));
+    // Nothing half-written is left: no output, no temporary file.
+    EXPECT_EQ(0, file_exists(output.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"part.ini", "part.nc"}), files_left());
 }
 
-TEST_F(RunJob, MissingViewerIsReportedAfterTheCompletionBox) {
+TEST_F(RunJob, MissingViewerIsAWarningAfterTheCompletionBox) {
     ActiveCommandFlags.mode = 0;
     const std::string viewer = dir.file("viewer.exe");
     profile_write_string("QUILLO", "NCVIEWER", viewer.c_str(), SettingsPath.c_str());
     CapturedLog log;
-    EXPECT_EQ(-1, run(standard_keys()));
+    // The output is complete and in place: the job succeeded.
+    EXPECT_EQ(0, run(standard_keys()));
+    EXPECT_TRUE(file_exists(output.c_str()));
     ASSERT_EQ(2u, log.boxes.size());
     EXPECT_EQ(BOX_INFORMATION, log.boxes[0].kind);
-    EXPECT_EQ(BOX_ERROR, log.boxes[1].kind);
-    EXPECT_EQ("エラー：ＮＣビューワー " + viewer + " がありません。", log.boxes[1].text);
+    EXPECT_EQ(BOX_WARNING, log.boxes[1].kind);
+    EXPECT_EQ("警　告：ＮＣビューワー " + viewer + " がありません。", log.boxes[1].text);
     EXPECT_EQ(log.boxes[1].text, log.lines.back());
     EXPECT_NE(std::string::npos, index_of(log.lines, "【 完 了 】"));
 }
@@ -550,4 +700,180 @@ TEST_F(RunJob, WholeProgramAtNinetyDegreesMatchesTheExpectedFile) {
     CapturedLog log;
     ASSERT_EQ(0, run(standard_keys()));
     EXPECT_EQ(expected, read_file_bytes(output));
+}
+
+TEST_F(RunJob, ProtectedFilesAreNeverTheOutput) {
+    ActiveCommandFlags.overwrite = 1;
+    struct Case {
+        std::string output;
+        std::string message;
+    };
+    const std::string program_path = executable_path();
+    std::vector<Case> cases = {
+        {control, "エラー：出力ＮＣファイル " + control + " はコントロールファイル " + control + " です。"},
+        {SettingsPath, "エラー：出力ＮＣファイル " + SettingsPath + " は設定ファイル " + SettingsPath + " です。"},
+        {program_path, "エラー：出力ＮＣファイル " + program_path + " は実行中のプログラム " + program_path + " です。"},
+        {dir.path + "sub", "エラー：出力ＮＣファイル " + dir.path + "sub はファイルではありません。"},
+    };
+    fs::create_directory(dir.file("sub"));
+    const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
+    const std::string around = dir.path + "sub" + separator + ".." + separator;
+    cases.push_back({around + "part.ini",
+                     "エラー：出力ＮＣファイル " + around + "part.ini はコントロールファイル " + control + " です。"});
+#ifndef _WIN32
+    std::error_code error;
+    fs::create_symlink(control, dir.file("link.ini"), error);
+    if (!error) {
+        cases.push_back({dir.file("link.ini"),
+                         "エラー：出力ＮＣファイル " + dir.file("link.ini") + " はコントロールファイル " + control + " です。"});
+    }
+    if (fs::exists("/dev/null")) {
+        cases.push_back({"/dev/null", "エラー：出力ＮＣファイル /dev/null はファイルではありません。"});
+    }
+#endif
+    const std::string settings_bytes = read_file_bytes(SettingsPath);
+    const std::string program_bytes = read_file_bytes(program_path);
+    for (const Case &entry : cases) {
+        Keys keys = standard_keys();
+        set_key(keys, "NCFILE2", entry.output);
+        write_control(keys);
+        const std::string control_bytes = read_file_bytes(control);
+        CapturedLog log;
+        log.answer = 1;
+        EXPECT_EQ(-1, run_job(nullptr, control.c_str())) << entry.output;
+        const std::vector<std::string> lines = {entry.message};
+        EXPECT_EQ(lines, log.lines);
+        ASSERT_EQ(1u, log.boxes.size());
+        EXPECT_EQ(BOX_ERROR, log.boxes[0].kind);
+        EXPECT_EQ(control_bytes, read_file_bytes(control));
+        EXPECT_EQ(settings_bytes, read_file_bytes(SettingsPath));
+    }
+    EXPECT_TRUE(program_bytes == read_file_bytes(program_path));
+    EXPECT_TRUE(fs::is_directory(dir.file("sub")));
+}
+
+#ifndef _WIN32
+TEST_F(RunJob, OutputThroughASymbolicLinkReplacesItsTarget) {
+    fs::create_directory(dir.file("real"));
+    const std::string target = dir.file("real") + "/target.nc";
+    write_file_bytes(target, "old\r\n");
+    ASSERT_EQ(0, chmod(target.c_str(), 0640));
+    std::error_code error;
+    fs::create_symlink(target, output, error);
+    if (error) GTEST_SKIP() << "no symbolic links here";
+    CapturedLog log;
+    ASSERT_EQ(0, run(standard_keys()));
+    EXPECT_TRUE(fs::is_symlink(output));
+    EXPECT_EQ(read_file_bytes(test_data_path("job/data/square_rot90.nc")).empty(), false);
+    EXPECT_NE("old\r\n", read_file_bytes(target));
+    EXPECT_EQ(read_file_bytes(output), read_file_bytes(target));
+    struct stat info;
+    ASSERT_EQ(0, stat(target.c_str(), &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777u);
+    // The temporary output was made beside the target and is gone.
+    size_t in_real = 0;
+    for (const auto &entry : fs::directory_iterator(dir.file("real"))) {
+        (void)entry;
+        ++in_real;
+    }
+    EXPECT_EQ(1u, in_real);
+}
+#endif
+
+namespace {
+
+// A log port that asks the job to stop when a line beginning with the trigger
+// is posted, and answers the replace question Yes.
+struct StoppingLog {
+    std::string trigger;
+    std::string folder;
+    std::vector<std::string> lines;
+    std::vector<std::string> seen;  // what the job's folder held when the trigger came
+};
+
+void stopping_append(void *context, const char *text) {
+    StoppingLog *log = static_cast<StoppingLog *>(context);
+    log->lines.push_back(text);
+    if (log->lines.back().compare(0, log->trigger.size(), log->trigger) != 0 || CancelRequested) return;
+    CancelRequested = 1;
+    for (const auto &entry : fs::directory_iterator(log->folder)) log->seen.push_back(entry.path().filename().string());
+}
+
+int stopping_box(void *, WindowHandle, const char *, int kind) { return kind == BOX_QUESTION ? 1 : 0; }
+
+}  // namespace
+
+TEST_F(RunJob, StopRequestLeavesTheOldOutputAndNoTemporaryFile) {
+    const std::string old_output = "old output\r\n";
+    // After the replace question, while the driver writes, after the tool-path check.
+    const std::string triggers[] = {"ファイル " + output + " は変換", "回転角度：", "工具経路チェック："};
+    for (const std::string &trigger : triggers) {
+        write_file_bytes(output, old_output);
+        ActiveCommandFlags.overwrite = 1;
+        StoppingLog log;
+        log.trigger = trigger;
+        log.folder = dir.path;
+        LogPort port = {&log, stopping_append, nullptr, stopping_box};
+        log_set_port(&port);
+        write_control(standard_keys());
+        // A flag left over from before the job is cleared when the job starts.
+        CancelRequested = 1;
+        int result = run_job(nullptr, control.c_str());
+        log_set_port(nullptr);
+        EXPECT_EQ(-1, result) << trigger;
+        ASSERT_FALSE(log.lines.empty());
+        EXPECT_EQ("処理を中断しました", log.lines.back()) << trigger;
+        EXPECT_EQ(std::string::npos, index_of(log.lines, "【 完 了 】")) << trigger;
+        EXPECT_EQ(old_output, read_file_bytes(output)) << trigger;
+        EXPECT_EQ((std::vector<std::string>{"part.ini", "part.nc", "part_rot.nc"}), files_left()) << trigger;
+        // Once the driver runs, its temporary output stands beside the old one.
+        EXPECT_EQ(trigger == triggers[0] ? 4u : 5u, log.seen.size()) << trigger;
+    }
+    CancelRequested = 0;
+}
+
+TEST_F(RunJob, CheckingAnExistingOutput) {
+    {
+        CapturedLog log;
+        EXPECT_EQ(-1, check_job_output(nullptr, (write_control(standard_keys()), control.c_str())));
+        const std::vector<std::string> lines = {"エラー：出力ＮＣファイル " + output + " がありません。"};
+        EXPECT_EQ(lines, log.lines);
+    }
+    {
+        CapturedLog log;
+        ASSERT_EQ(0, run(standard_keys()));
+    }
+    const std::string written = read_file_bytes(output);
+    CapturedLog log;
+    EXPECT_EQ(0, check_job_output(nullptr, control.c_str()));
+    ASSERT_EQ(1u, log.lines.size());
+    EXPECT_TRUE(is_check_line(log.lines[0])) << log.lines[0];
+    EXPECT_TRUE(log.boxes.empty());
+    EXPECT_EQ(written, read_file_bytes(output));
+    // The control file's values are checked as for a conversion.
+    Keys keys = standard_keys();
+    set_key(keys, "ROTANGLE", "90abc");
+    write_control(keys);
+    EXPECT_EQ(-1, check_job_output(nullptr, control.c_str()));
+    EXPECT_EQ("エラー：回転角度（ROTANGLE）の値 90abc は数値ではありません。", log.lines.back());
+}
+
+TEST(CheckFailure, TheMessageNamesTheLinesAndWhatWasExpected) {
+    CheckResult result;
+    result.output_line = 12;
+    result.input_line = 7;
+    result.expected = "G01 X10. Y20.";
+    result.found = "G01 X10. Y-20.";
+    std::string text;
+    check_failure_text(result, text);
+    EXPECT_EQ("エラー：工具経路チェック 出力 12行目：G01 X10. Y20. が期待されるところ G01 X10. Y-20. です（入力 7行目）", text);
+    result.found.clear();
+    check_failure_text(result, text);
+    EXPECT_EQ("エラー：工具経路チェック 出力 12行目：G01 X10. Y20. が期待されるところ 何もありません（入力 7行目）", text);
+    CheckResult unreadable;
+    unreadable.found = "入力を読めません";
+    check_failure_text(unreadable, text);
+    EXPECT_EQ("エラー：工具経路チェック：入力を読めません", text);
+    check_failure_text(CheckResult{}, text);
+    EXPECT_EQ("エラー：工具経路チェック：出力が入力と合いません", text);
 }

@@ -1,9 +1,10 @@
-// Output names, control-file paths, the overwrite question, the NC viewer and the
-// clean-up of a job's control file.
+// Output names, control-file paths, the overwrite question, the temporary
+// output, the NC viewer and the clean-up of a job's control file.
 #include "job/output_files.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "settings/program_values.h"
@@ -78,9 +79,10 @@ TEST(ConfirmOverwrite, AsksOnlyWhenTheFileExistsAndOverwriteIsOn) {
         log.answer = 1;
         EXPECT_EQ(0, confirm_overwrite(owner, output.c_str()));
         ASSERT_EQ(3u, log.lines.size());
-        EXPECT_EQ("ファイル " + output + " を削除しました。", log.lines[2]);
+        EXPECT_EQ("ファイル " + output + " は変換が終わってから置き換えます。", log.lines[2]);
         EXPECT_EQ(1u, log.boxes.size());
-        EXPECT_EQ(0, file_exists(output.c_str()));
+        // Yes deletes nothing: the finished output replaces the file at the end.
+        EXPECT_EQ("old\r\n", read_file_bytes(output));
         EXPECT_EQ('\0', MessageText[0]);
     }
 }
@@ -93,9 +95,9 @@ TEST(OpenInViewer, EachCheckInTurn) {
         CapturedLog log;
         EXPECT_EQ(-1, open_in_viewer(nullptr, output.c_str()));
         ASSERT_EQ(1u, log.lines.size());
-        EXPECT_EQ("エラー：プログラム設定ファイルがありません。", log.lines[0]);
+        EXPECT_EQ("警　告：プログラム設定ファイルがありません。ＮＣビューワーは起動しません。", log.lines[0]);
         ASSERT_EQ(1u, log.boxes.size());
-        EXPECT_EQ(BOX_ERROR, log.boxes[0].kind);
+        EXPECT_EQ(BOX_WARNING, log.boxes[0].kind);
     }
     ASSERT_EQ(0, create_default_settings());
     {
@@ -111,17 +113,67 @@ TEST(OpenInViewer, EachCheckInTurn) {
         CapturedLog log;
         EXPECT_EQ(-1, open_in_viewer(nullptr, output.c_str()));
         ASSERT_EQ(1u, log.lines.size());
-        EXPECT_EQ("エラー：ＮＣビューワー " + viewer + " がありません。", log.lines[0]);
-        EXPECT_EQ(1u, log.boxes.size());
+        EXPECT_EQ("警　告：ＮＣビューワー " + viewer + " がありません。", log.lines[0]);
+        ASSERT_EQ(1u, log.boxes.size());
+        EXPECT_EQ(BOX_WARNING, log.boxes[0].kind);
     }
     write_file_bytes(viewer, "not a program");
     {
         CapturedLog log;
         EXPECT_EQ(-1, open_in_viewer(nullptr, output.c_str()));
         ASSERT_EQ(1u, log.lines.size());
-        EXPECT_EQ("エラー：ＮＣファイル " + output + " がありません。", log.lines[0]);
+        EXPECT_EQ("警　告：ＮＣファイル " + output + " がありません。", log.lines[0]);
         EXPECT_EQ(1u, log.boxes.size());
     }
+}
+
+TEST(TemporaryOutput, NewNamesBesideTheOutputNeverAFileThatIsThere) {
+    TempDir dir;
+    const std::string output = dir.file("out.nc");
+    write_file_bytes(output, "old\r\n");
+    CapturedLog log;
+    TemporaryOutput first;
+    TemporaryOutput second;
+    ASSERT_EQ(0, create_temporary_output(nullptr, output.c_str(), first));
+    ASSERT_EQ(0, create_temporary_output(nullptr, output.c_str(), second));
+    EXPECT_NE(first.path, second.path);
+    // "<output>.<process>.<counter>.tmp", in the output's folder.
+    const std::string head = full_path(output.c_str()) + "." + std::to_string(process_id()) + ".";
+    EXPECT_EQ(head, first.path.substr(0, head.size()));
+    EXPECT_EQ(".tmp", first.path.substr(first.path.size() - 4));
+
+    // A file standing at the next name is stepped over and left as it is.
+    size_t counter_at = head.size();
+    unsigned long next = std::stoul(second.path.substr(counter_at)) + 1;
+    const std::string taken = head + std::to_string(next) + ".tmp";
+    write_file_bytes(taken, "someone else's\r\n");
+    TemporaryOutput third;
+    ASSERT_EQ(0, create_temporary_output(nullptr, output.c_str(), third));
+    EXPECT_EQ(head + std::to_string(next + 1) + ".tmp", third.path);
+    EXPECT_EQ("someone else's\r\n", read_file_bytes(taken));
+
+    text_puts(first.writer, "G90\n");
+    EXPECT_EQ(0, text_close_write(first.writer));
+    EXPECT_EQ(0, commit_temporary_output(nullptr, output.c_str(), first));
+    EXPECT_EQ("G90\r\n", read_file_bytes(output));
+    EXPECT_TRUE(first.path.empty());
+    discard_temporary_output(second);
+    discard_temporary_output(third);
+    EXPECT_TRUE(log.lines.empty());
+    int files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path)) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(2, files);  // the output and the file that was already there
+
+    // A folder that does not exist: the output is named in the error.
+    const std::string nowhere = dir.file("missing") + "/out.nc";
+    TemporaryOutput none;
+    EXPECT_EQ(-1, create_temporary_output(nullptr, nowhere.c_str(), none));
+    EXPECT_TRUE(none.path.empty());
+    ASSERT_EQ(1u, log.lines.size());
+    EXPECT_EQ("エラー：出力ＮＣファイル " + nowhere + " 開けません", log.lines[0]);
 }
 
 TEST(OpenInViewer, PathWithABlankIsQuoted) {

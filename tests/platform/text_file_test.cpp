@@ -83,6 +83,22 @@ TEST(TextFile, OpeningFailsForMissingFilesAndFolders) {
     EXPECT_EQ(text_open_write(writer, (dir.file("no-such-folder") + "/out.nc").c_str()), -1);
 }
 
+TEST(TextFile, CreatingNeverTouchesAFileThatIsThere) {
+    TempDir dir;
+    std::string path = dir.file("out.nc.1.tmp");
+    TextWriter writer;
+    ASSERT_EQ(0, text_create_write(writer, path.c_str()));
+    text_puts(writer, "G90\n");
+    EXPECT_EQ(0, text_close_write(writer));
+    EXPECT_EQ("G90\r\n", read_file_bytes(path));
+
+    EXPECT_EQ(1, text_create_write(writer, path.c_str()));
+    EXPECT_EQ(nullptr, writer.file);
+    EXPECT_EQ("G90\r\n", read_file_bytes(path));
+    EXPECT_EQ(-1, text_create_write(writer, (dir.file("no-such-folder") + "/out.nc").c_str()));
+    EXPECT_EQ(nullptr, writer.file);
+}
+
 TEST(TextFile, WritingTurnsEveryLineFeedIntoCrLf) {
     TempDir dir;
     std::string path = dir.file("out.nc");

@@ -10,9 +10,14 @@
 #include <sys/stat.h>
 #endif
 
+#include <filesystem>
+#include <fstream>
+
 #include "settings/program_values.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -202,34 +207,50 @@ TEST(Execute, ControlFileAndHistoryCarryTheFields) {
     bench.set("COMMAND", "WINDOWLOG", "1");
     std::string control = bench.dir.file("part.ini");
 
-    // Count 1 with the check box clear keeps the source; no radio checked gives ROTTYPE 1.
+    // The check box clear drops the source whatever the count; no radio checked gives ROTTYPE 1.
     DialogFields fields = bench.fields_for(bench.input);
     fields.copy_count = "1";
-    fields.angle = "1234567890123456789";  // a 16-byte read keeps 15 characters
-    execute_command(nullptr, fields);
+    fields.angle = "45";
+    EXPECT_EQ(0, execute_command(nullptr, fields));
     EXPECT_EQ(bench.input, setting("Pivora", "NCFILE1", control));
     EXPECT_EQ(bench.dir.file("out.nc"), setting("Pivora", "NCFILE2", control));
-    EXPECT_EQ("123456789012345", setting("Pivora", "ROTANGLE", control));
+    EXPECT_EQ("45", setting("Pivora", "ROTANGLE", control));
     EXPECT_EQ("1", setting("Pivora", "ROTCOUNT", control));
-    EXPECT_EQ("1", setting("Pivora", "NCDATAKEEP", control));
+    EXPECT_EQ("0", setting("Pivora", "NCDATAKEEP", control));
     EXPECT_EQ("1", setting("Pivora", "ROTTYPE", control));
     EXPECT_EQ(bench.input, setting("HISTORY", "INPUTFILE", SettingsPath));
-    EXPECT_EQ("1", setting("HISTORY", "NCDATAKEEP", SettingsPath));
+    EXPECT_EQ("0", setting("HISTORY", "NCDATAKEEP", SettingsPath));
     EXPECT_EQ("1", setting("HISTORY", "ROTTYPE", SettingsPath));
     EXPECT_TRUE(bench.job_ran());
+    EXPECT_TRUE(file_exists(bench.dir.file("out.nc").c_str()));
 
-    // Counts of 0 and below keep the source as well; 2 with the box clear does not.
-    // The output stands and the replace question is answered No, so no job runs.
+    // A number longer than a field holds is not cut: the job refuses it by its key.
+    DialogFields long_angle = bench.fields_for(bench.input);
+    long_angle.angle = "1234567890123456789";
+    EXPECT_EQ(-1, execute_command(nullptr, long_angle));
+    EXPECT_EQ("1234567890123456789", setting("Pivora", "ROTANGLE", control));
+    EXPECT_EQ("エラー：回転角度（ROTANGLE）の値が長すぎます（15文字まで）：1234567890123456…", bench.log.lines.back());
+    EXPECT_EQ("1234567890123456789", long_angle.angle);
+
+    // With the box checked the job refuses counts below 2 and words; the output stands.
     write_file_bytes(bench.dir.file("out.nc"), "keep\n");
-    const char *counts[][2] = {{"0", "1"}, {"-3", "1"}, {"abc", "1"}, {"2", "0"}, {"99999999999999", "0"}};
+    const char *counts[][2] = {{"0", "範囲外"}, {"1", "範囲外"}, {"-3", "範囲外"}, {"abc", "整数ではありません"}};
     for (auto &count : counts) {
         DialogFields again = bench.fields_for(bench.input);
         again.copy_count = count[0];
+        again.keep_source = 1;
         again.whole_checked = 1;
-        execute_command(nullptr, again);
-        EXPECT_EQ(count[1], setting("Pivora", "NCDATAKEEP", control)) << count[0];
-        EXPECT_EQ(count[1], setting("HISTORY", "NCDATAKEEP", SettingsPath)) << count[0];
+        bench.log.lines.clear();
+        EXPECT_EQ(-1, execute_command(nullptr, again)) << count[0];
+        EXPECT_EQ("1", setting("Pivora", "NCDATAKEEP", control)) << count[0];
+        EXPECT_EQ("1", setting("HISTORY", "NCDATAKEEP", SettingsPath)) << count[0];
         EXPECT_EQ("0", setting("Pivora", "ROTTYPE", control));
+        ASSERT_FALSE(bench.log.lines.empty());
+        EXPECT_NE(std::string::npos, bench.log.lines.back().find("回転コピー回数（ROTCOUNT）の値 " + std::string(count[0])))
+            << bench.log.lines.back();
+        EXPECT_NE(std::string::npos, bench.log.lines.back().find(count[1])) << bench.log.lines.back();
+        EXPECT_FALSE(bench.job_ran());
+        EXPECT_EQ("keep\n", read_file_bytes(bench.dir.file("out.nc")));
     }
 
     // With the history off nothing reaches section HISTORY.
@@ -310,6 +331,23 @@ TEST(Execute, RefusesToTouchFilesItDidNotWrite) {
     clash.output_path = control;
     EXPECT_EQ(-1, execute_command(nullptr, clash));
     EXPECT_FALSE(bench.job_ran());
+}
+
+TEST(Execute, HistoryThatCannotBeWrittenIsOnlyAWarning) {
+    JobBench bench;
+    fs::permissions(SettingsPath, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (std::ofstream(SettingsPath, std::ios::app)) {
+        fs::permissions(SettingsPath, fs::perms::owner_all);
+        GTEST_SKIP() << "this account writes read-only files";
+    }
+    DialogFields fields = bench.fields_for(bench.input);
+    int result = execute_command(nullptr, fields);
+    fs::permissions(SettingsPath, fs::perms::owner_all);
+    EXPECT_EQ(0, result);
+    ASSERT_FALSE(bench.log.lines.empty());
+    EXPECT_EQ("警　告：設定ファイル " + SettingsPath + " に履歴（HISTORY）を書き込めません。", bench.log.lines[0]);
+    EXPECT_TRUE(bench.job_ran());
+    EXPECT_TRUE(file_exists(bench.dir.file("out.nc").c_str()));
 }
 
 TEST(Execute, UnwritableControlFileRunsNoJob) {

@@ -905,8 +905,9 @@ void run_job_over_existing(const Folders &dirs, const Program &prog, const JobCa
     answer_box(box, IDYES);
     finish_job(dirs, prog, job, from);
     lines = log_since(prog.main, from);
-    check(contains(lines, format("ファイル %s を削除しました。", job.output.c_str())),
-          format("%s: Yes deletes the old output and says so", job.name).c_str(), joined(lines));
+    check(contains(lines, format("ファイル %s は変換が終わってから置き換えます。", job.output.c_str())),
+          format("%s: Yes keeps the old output until the new one is complete and says so", job.name).c_str(),
+          joined(lines));
 }
 
 // Execute refused by its field checks: an error box and log line, fields kept.
@@ -1092,6 +1093,37 @@ void check_close(Program *prog)
     check(ended && code == 0, "close: \"終了\" ends the program with 0", format("ended %d code %lu", ended, code));
 }
 
+// Closing the window while a job runs stops the job: the window goes once the
+// job has cleaned up, and neither an output, a temporary output, a machining
+// move file nor the control file stays beside the input.
+void check_close_during_job(const Folders &dirs, Program *prog)
+{
+    JobCase job = {"close during a job", dirs.nc + "part.nc", dirs.nc + "part_closed.nc", "90", "0", "0", "3",
+                   true, 1, "90.", "0.", "0.", "180.", ""};
+    fill_job(*prog, job, true);
+    // Per-machining copies pause a second after each of the two machinings.
+    menu_command(prog->main, CmdExecute);
+    Sleep(700);
+    PostMessageA(prog->main, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    bool ended = wait_exit(&prog->process, 30000, &code);
+    check(ended && code == 0, "close during a job: the program ends with 0 once the job has stopped",
+          format("ended %d code %lu", ended, code));
+    std::string left;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dirs.nc + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == ".." || name == "part.nc" || name == "part_rot.nc")
+                continue;
+            left += name + " ";
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    check(left.empty(), "close during a job: no output, temporary, move or control file left", left);
+}
+
 // ---------------------------------------------------------------------------
 
 bool find_folders(Folders *dirs)
@@ -1200,7 +1232,18 @@ void run_session(const Folders &dirs)
     check_support_dialog(dirs, prog);
     check_help_menu(prog);
     check_log_save(dirs, prog);
-    check_close(&prog);
+    check_close_during_job(dirs, &prog);
+
+    // A fresh start for "終了".
+    Program again = {};
+    if (!start_main_window(dirs, &again)) {
+        if (again.process.hProcess) {
+            DWORD code;
+            wait_exit(&again.process, 1000, &code);
+        }
+        return;
+    }
+    check_close(&again);
 }
 
 }  // namespace

@@ -1,0 +1,1 @@
+mkdir "$DIR/folder.ini"

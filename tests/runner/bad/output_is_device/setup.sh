@@ -1,0 +1,1 @@
+[ -e /dev/full ] || { echo "no /dev/full here"; exit 77; }

@@ -1,0 +1,1 @@
+printf 'not a folder\r\n' >"$DIR/settings"
