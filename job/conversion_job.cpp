@@ -313,7 +313,8 @@ int write_temporary_output(WindowHandle owner, JobParams &params, TemporaryOutpu
     int driven = run_driver(owner, temporary.writer, params);
     int closed = text_close_write(temporary.writer);
     if (stopped_by_user(owner, &temporary)) return -1;
-    if (driven < 0) {
+    // A driver stops at a failed write and leaves the report to the stream's owner.
+    if (driven < 0 && !temporary.writer.failed) {
         discard_temporary_output(temporary);
         return -1;
     }

@@ -10,7 +10,8 @@
 #include "settings/program_values.h"
 
 // Each driver writes the input program to output and returns 0, or -1 after an
-// error it has posted to the log. None closes output.
+// error it has posted to the log, or -1 at once when a write to output failed
+// (output.failed is set; its owner reports it). None closes output.
 int rotate_whole_program(WindowHandle owner, TextWriter &output, const char *input_path,
                          double angle[3], const double centre[]);
 int rotate_per_machining(WindowHandle owner, TextWriter &output, const char *input_path,

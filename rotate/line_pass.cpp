@@ -246,12 +246,7 @@ int emit_line(Pass &pass, LineInfo &info) {
     return result;
 }
 
-int write_failed(Pass &pass) {
-    if (!pass.output->failed) return 0;
-    message_format("エラー：出力ＮＣファイルに書き込めません");
-    log_post(pass.owner, -1);
-    return 1;
-}
+int write_failed(Pass &pass) { return pass.output->failed ? 1 : 0; }
 
 int run_pass(Pass &pass, TextReader &reader) {
     std::string line;

@@ -146,7 +146,8 @@ int emit_line(Pass &pass, LineInfo &info);
 // Every line of the input through analyse_line and emit_line. 0, or -1 after
 // a refusal, a reading fault, a failed write or an interruption was posted.
 int run_pass(Pass &pass, TextReader &reader);
-// 1 after a write to the output failed (the error posted), else 0.
+// 1 after a write to the output failed, else 0. The pass stops there; the
+// output's owner reports it, naming the file.
 int write_failed(Pass &pass);
 
 // Brings the output tool over the source tool's point, turned, by rapids that

@@ -86,7 +86,7 @@ TEST(Files, NamesEndingInByte5CAreFilesAndFoldersAsTheyAre) {
     ASSERT_EQ(0, text_open_read(reader, file.c_str()));
     std::string line;
     EXPECT_EQ(1, text_read_line(reader, line));
-    EXPECT_EQ("G90\n", line);
+    EXPECT_EQ("G90", line);
     text_close_read(reader);
     ASSERT_EQ(0, text_open_read(reader, kana_file.c_str()));
     text_close_read(reader);
