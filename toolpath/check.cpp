@@ -225,10 +225,10 @@ void observe(const Pairing &pairing, const Motion &motion, int pass) {
     if (pairing.observer) pairing.observer->output_motion(pairing.observer->context, motion, pass);
 }
 
-int next_output(Pairing &pairing, Motion &motion) {
+int next_output(Pairing &pairing, const Motion *&motion) {
     for (;;) {
         int got = model_next(*pairing.output, motion);
-        if (got != 1 || motion.kind != MOTION_SETUP) return got;
+        if (got != 1 || motion->kind != MOTION_SETUP) return got;
     }
 }
 
@@ -236,8 +236,8 @@ int next_output(Pairing &pairing, Motion &motion) {
 void observe_rest(Pairing &pairing, const Motion *current) {
     if (!pairing.observer) return;
     if (current) observe(pairing, *current, PASS_UNCHECKED);
-    Motion motion;
-    while (next_output(pairing, motion) == 1) observe(pairing, motion, PASS_UNCHECKED);
+    const Motion *motion = nullptr;
+    while (next_output(pairing, motion) == 1) observe(pairing, *motion, PASS_UNCHECKED);
 }
 
 int fail_source(Pairing &pairing, const char *input_path) {
@@ -307,11 +307,12 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
     ExpectedMotion expected;
     int have = expected_next(pairing.expected, expected);
     if (have < 0) return fail_source(pairing, input_path);
-    Motion output;
+    const Motion *next = nullptr;
     for (;;) {
-        int got = next_output(pairing, output);
+        int got = next_output(pairing, next);
         if (got < 0) return fail_output(pairing, output_path);
         if (got == 0) return have ? fail_output_ended(pairing, expected) : 0;
+        const Motion &output = *next;
         if (!have) {
             if (!is_composition_move(output, nullptr, pairing.expected)) return fail_output_left_over(pairing, output);
             pairing.checked += 1;

@@ -115,7 +115,11 @@ void take_setup(ExpectedStream &stream, const Motion &setup) {
 int hand_out(ExpectedStream &stream, const Motion &motion, int pass, int steps, ExpectedMotion &expected) {
     expected.motion = motion;
     expected.pass = pass;
-    if (steps != 0) turn_motion(expected.motion, stream.params.angle * steps, stream.params.centre);
+    if (steps != 0) {
+        double angle = stream.params.angle * steps;
+        if (angle != stream.turn.angle) turn_factors(angle, stream.turn);
+        turn_motion(expected.motion, stream.turn, stream.params.centre);
+    }
     expected.clearance = stream.high_z;
     expected.clearance_known = stream.high_known;
     raise_clearance(stream, motion);
@@ -126,16 +130,16 @@ int hand_out(ExpectedStream &stream, const Motion &motion, int pass, int steps, 
 // The whole program turned once
 
 int next_whole(ExpectedStream &stream, ExpectedMotion &expected) {
-    Motion motion;
+    const Motion *motion = nullptr;
     for (;;) {
         int got = model_next(*stream.source, motion);
         if (got < 0) return fail_source(stream, *stream.source);
         if (got == 0) return 0;
-        if (motion.kind == MOTION_SETUP) {
-            take_setup(stream, motion);
+        if (motion->kind == MOTION_SETUP) {
+            take_setup(stream, *motion);
             continue;
         }
-        return hand_out(stream, motion, 0, is_start_block(stream, motion) ? 0 : 1, expected);
+        return hand_out(stream, *motion, 0, is_start_block(stream, *motion) ? 0 : 1, expected);
     }
 }
 
@@ -152,7 +156,7 @@ void forget_positions(ModelState &state) {
 }
 
 int next_copy_of_program(ExpectedStream &stream, ExpectedMotion &expected) {
-    Motion motion;
+    const Motion *motion = nullptr;
     for (;;) {
         int got = model_next(*stream.source, motion);
         if (got < 0) return fail_source(stream, *stream.source);
@@ -164,12 +168,12 @@ int next_copy_of_program(ExpectedStream &stream, ExpectedMotion &expected) {
             restart_clearance(stream, stream.source->state.position);
             continue;
         }
-        if (motion.kind == MOTION_SETUP) {
-            take_setup(stream, motion);
+        if (motion->kind == MOTION_SETUP) {
+            take_setup(stream, *motion);
             continue;
         }
-        if (motion.kind == MOTION_END && stream.pass + 1 < stream.pass_count) continue;
-        return hand_out(stream, motion, stream.pass, stream.pass, expected);
+        if (motion->kind == MOTION_END && stream.pass + 1 < stream.pass_count) continue;
+        return hand_out(stream, *motion, stream.pass, stream.pass, expected);
     }
 }
 
@@ -201,17 +205,18 @@ int next_machining_copy(ExpectedStream &stream, ExpectedMotion &expected) {
         track.copy_left = track.copy_items;
         track.copy_first = 1;
     }
-    Motion motion;
+    const Motion *motion = nullptr;
     int got = model_next(*stream.copies, motion);
     if (got <= 0) {
         if (got == 0) stream.copies->error = "変換元ファイルが途中で変わりました";
         return fail_source(stream, *stream.copies);
     }
     track.copy_left -= 1;
+    hand_out(stream, *motion, track.copy, track.copy, expected);
     // A copy is entered from its entry point as the source entered the machining.
-    if (track.copy_first) motion.start_by_rapid = 1;
+    if (track.copy_first) expected.motion.start_by_rapid = 1;
     track.copy_first = 0;
-    return hand_out(stream, motion, track.copy, track.copy, expected);
+    return 1;
 }
 
 // Follows the source through machinings. 1 when the motion is handed out as
@@ -270,10 +275,12 @@ int next_per_machining(ExpectedStream &stream, ExpectedMotion &expected) {
             if (got != 0) return got;
             continue;
         }
-        Motion motion;
+        const Motion *motion = nullptr;
+        Motion held;
         if (track.holding) {
             track.holding = 0;
-            motion = track.held;
+            held = track.held;
+            motion = &held;
         } else {
             if (track.source_done) return 0;
             int got = model_next(*stream.source, motion);
@@ -284,7 +291,7 @@ int next_per_machining(ExpectedStream &stream, ExpectedMotion &expected) {
                 continue;
             }
         }
-        if (follow_machining(stream, motion)) return hand_out(stream, motion, 0, 0, expected);
+        if (follow_machining(stream, *motion)) return hand_out(stream, *motion, 0, 0, expected);
     }
 }
 
@@ -312,10 +319,16 @@ int composition_of(const CheckParams &params) {
     return params.composition == 1 ? COMPOSITION_PER_MACHINING : COMPOSITION_COPIES;
 }
 
-void turn_motion(Motion &motion, double angle, const double centre[2]) {
+void turn_factors(double angle, TurnFactors &factors) {
     double radians = angle * DEGREES_TO_RADIANS;
-    double c = std::cos(radians);
-    double s = std::sin(radians);
+    factors.angle = angle;
+    factors.cosine = std::cos(radians);
+    factors.sine = std::sin(radians);
+}
+
+void turn_motion(Motion &motion, const TurnFactors &factors, const double centre[2]) {
+    double c = factors.cosine;
+    double s = factors.sine;
     turn_point(motion.start, c, s, centre);
     turn_point(motion.end, c, s, centre);
     if (motion.kind == MOTION_ARC_CW || motion.kind == MOTION_ARC_CCW) {
@@ -333,6 +346,7 @@ int expected_open(ExpectedStream &stream, const char *input_path, const CheckPar
     stream.start_armed = stream.composition == COMPOSITION_WHOLE;
     stream.high_known = 0;
     stream.high_z = 0.0;
+    turn_factors(0.0, stream.turn);
     stream.track = MachiningTrack{};
     stream.error_line = 0;
     stream.error.clear();

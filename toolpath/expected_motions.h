@@ -15,6 +15,13 @@ enum Composition {
     COMPOSITION_PER_MACHINING  // every machining followed by its turned copies
 };
 
+// The cosine and sine of a turn by angle degrees (pi cut to ten decimals, as the rewrite turns).
+struct TurnFactors {
+    double angle;
+    double cosine;
+    double sine;
+};
+
 struct ExpectedMotion {
     Motion motion;         // as the output must have it (turned)
     int pass;              // 0: the source as it stands; k: the k-th turned copy
@@ -55,6 +62,7 @@ struct ExpectedStream {
     int start_armed;         // no feed or arc yet: a rapid to the start point stays unturned
     double high_z;
     int high_known;
+    TurnFactors turn;        // the factors of the last turn, kept while the angle stays
     MachiningTrack track;
     int error_line = 0;      // the source line the model refused (0: the file itself)
     std::string error;
@@ -68,6 +76,7 @@ void expected_close(ExpectedStream &stream);
 
 // The composition the parameters select.
 int composition_of(const CheckParams &params);
-// Turns a motion's points (end, start, arc centre) by angle degrees about the
-// centre; Z, levels, the state and the G92 frame stay.
-void turn_motion(Motion &motion, double angle, const double centre[2]);
+void turn_factors(double angle, TurnFactors &factors);
+// Turns a motion's points (end, start, arc centre) about the centre; Z, levels,
+// the state and the G92 frame stay.
+void turn_motion(Motion &motion, const TurnFactors &factors, const double centre[2]);

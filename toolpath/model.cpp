@@ -128,25 +128,33 @@ void record_g_code(int code, const GCodeInfo &info, BlockCodes &codes) {
     }
 }
 
+// The code at index and the one before it in the block of the same group.
+int refuse_same_group(ModelRun &run, int index, int group) {
+    const BlockWords &words = run.words;
+    int earlier = 0;
+    while (g_code_info(words.g_codes[earlier]).group != group) ++earlier;
+    char first[16];
+    char second[16];
+    format_g_code(words.g_codes[earlier], first, sizeof first);
+    format_g_code(words.g_codes[index], second, sizeof second);
+    return fail(run, "同じグループのGコードが同じ行にあります %s %s", first, second);
+}
+
 int sort_g_codes(ModelRun &run, BlockCodes &codes) {
     const BlockWords &words = run.words;
     uint32_t groups = 0;
-    int group_code[32] = {};
     for (int i = 0; i < words.g_count; ++i) {
         int code = words.g_codes[i];
         GCodeInfo info = g_code_info(code);
         char name[16];
-        format_g_code(code, name, sizeof name);
-        if (info.role == ROLE_UNKNOWN) return fail(run, "対応していないGコードです %s", name);
+        if (info.role == ROLE_UNKNOWN) {
+            format_g_code(code, name, sizeof name);
+            return fail(run, "対応していないGコードです %s", name);
+        }
         if (info.role == ROLE_REFUSED) return fail(run, "%s", info.refusal);
         uint32_t bit = 1u << info.group;
-        if (groups & bit) {
-            char other[16];
-            format_g_code(group_code[info.group], other, sizeof other);
-            return fail(run, "同じグループのGコードが同じ行にあります %s %s", other, name);
-        }
+        if (groups & bit) return refuse_same_group(run, i, info.group);
         groups |= bit;
-        group_code[info.group] = code;
         record_g_code(code, info, codes);
     }
     return 0;
@@ -295,9 +303,21 @@ int plan_block(ModelRun &run, const BlockCodes &codes, BlockPlan &plan) {
 // ---------------------------------------------------------------------------
 // Items handed out
 
+// Every field is set: an item is made for every motion of the program, so it
+// is filled field by field rather than cleared whole first.
 void fill_item(ModelRun &run, Motion &item, MotionKind kind) {
     const ModelState &s = run.state;
-    std::memset(&item, 0, sizeof item);
+    item.centre[0] = item.centre[1] = 0.0;
+    item.cycle = 0;
+    item.r_level = item.bottom = 0.0;
+    item.r_known = item.bottom_known = 0;
+    item.q_given = 0;
+    item.q = 0.0;
+    item.p_given = item.p = 0;
+    item.axes = item.reference = 0;
+    item.machine[0] = item.machine[1] = item.machine[2] = 0.0;
+    item.seconds = 0.0;
+    item.code = 0;
     item.kind = kind;
     item.line = run.line;
     item.item = run.next_item++;
@@ -742,10 +762,10 @@ int model_open(ModelRun &run, const char *path, int keep_line_start) {
 
 void model_close(ModelRun &run) { line_close(run.reader); }
 
-int model_next(ModelRun &run, Motion &motion) {
+int model_next(ModelRun &run, const Motion *&motion) {
     for (;;) {
         if (run.taken < run.queued) {
-            motion = run.queue[run.taken++];
+            motion = &run.queue[run.taken++];
             return 1;
         }
         run.queued = 0;
@@ -789,14 +809,14 @@ int model_seek(ModelRun &run, const ModelMark &mark) {
     run.state = mark.state;
     run.finished = 0;
     reset_queue(run);
-    Motion motion;
+    const Motion *motion = nullptr;
     for (;;) {
         int got = model_next(run, motion);
         if (got <= 0) {
             if (got == 0) run.error = "ファイルが途中で変わりました";
             return -1;
         }
-        if (motion.line == mark.line && motion.item == mark.item) break;
+        if (motion->line == mark.line && motion->item == mark.item) break;
     }
     // The marked motion is handed out again by the next model_next.
     run.taken -= 1;

@@ -140,9 +140,10 @@ struct ModelMark {
 // 0, or -1 when the file cannot be opened.
 int model_open(ModelRun &run, const char *path, int keep_line_start);
 void model_close(ModelRun &run);
-// 1 with the next motion or event, 0 at the end of the program, -1 when the
-// program cannot be modelled (error_line and error say why).
-int model_next(ModelRun &run, Motion &motion);
+// 1 with the next motion or event (it stays valid until the next call on the
+// run), 0 at the end of the program, -1 when the program cannot be modelled
+// (error_line and error say why).
+int model_next(ModelRun &run, const Motion *&motion);
 // The mark of the motion handed out last (the run keeps line starts).
 void model_mark(const ModelRun &run, const Motion &motion, ModelMark &mark);
 // Reads from the mark again: the next model_next hands out the marked motion. 0 or -1.

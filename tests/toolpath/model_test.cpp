@@ -29,9 +29,9 @@ Modelled model_text(const std::string &program) {
         modelled.status = -2;
         return modelled;
     }
-    Motion motion;
+    const Motion *motion = nullptr;
     int got = 0;
-    while ((got = model_next(*run, motion)) == 1) modelled.motions.push_back(motion);
+    while ((got = model_next(*run, motion)) == 1) modelled.motions.push_back(*motion);
     model_close(*run);
     modelled.status = got;
     modelled.error_line = run->error_line;
@@ -420,25 +420,25 @@ TEST(ToolpathModel, MarkSeekAndRestartReadAgain) {
                      "M30\n");
     std::unique_ptr<ModelRun> run(new ModelRun);
     ASSERT_EQ(0, model_open(*run, path.c_str(), 1));
-    Motion motion;
+    const Motion *motion = nullptr;
     ModelMark mark = {};
     std::vector<Motion> first;
     while (model_next(*run, motion) == 1) {
-        if (motion.line == 5) model_mark(*run, motion, mark);
-        first.push_back(motion);
+        if (motion->line == 5) model_mark(*run, *motion, mark);
+        first.push_back(*motion);
     }
     ASSERT_EQ(7u, first.size());
     ASSERT_EQ(0, model_seek(*run, mark));
     ASSERT_EQ(1, model_next(*run, motion));
-    EXPECT_EQ(5, motion.line);
-    expect_point(motion.end, 10.0, 0.0, 4.0);
+    EXPECT_EQ(5, motion->line);
+    expect_point(motion->end, 10.0, 0.0, 4.0);
     ASSERT_EQ(1, model_next(*run, motion));
-    expect_point(motion.end, 15.0, 0.0, 4.0);
+    expect_point(motion->end, 15.0, 0.0, 4.0);
     // Again from the top: the end is forgotten, the distance mode carried.
     ASSERT_EQ(0, model_restart(*run));
     ASSERT_EQ(1, model_next(*run, motion));
-    EXPECT_EQ(1, motion.line);
-    EXPECT_EQ(90, motion.state.distance);
+    EXPECT_EQ(1, motion->line);
+    EXPECT_EQ(90, motion->state.distance);
     model_close(*run);
 }
 
