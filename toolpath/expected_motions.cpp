@@ -115,10 +115,15 @@ void take_setup(ExpectedStream &stream, const Motion &setup) {
 int hand_out(ExpectedStream &stream, const Motion &motion, int pass, int steps, ExpectedMotion &expected) {
     expected.motion = motion;
     expected.pass = pass;
-    if (steps != 0) {
-        double angle = stream.params.angle * steps;
+    double angle = stream.params.angle * steps;
+    // No turn at all leaves every point as it is, a half-known one included.
+    if (angle != 0.0) {
         if (angle != stream.turn.angle) turn_factors(angle, stream.turn);
-        turn_motion(expected.motion, stream.turn, stream.params.centre);
+        // The centre is a point of the part: where a G92 has shifted the frame
+        // the same point has other numbers, and the turn stays one rigid turn.
+        const double *shift = motion.state.frame_delta;
+        const double centre[2] = {stream.params.centre[0] - shift[AXIS_X], stream.params.centre[1] - shift[AXIS_Y]};
+        turn_motion(expected.motion, stream.turn, centre);
     }
     expected.clearance = stream.high_z;
     expected.clearance_known = stream.high_known;

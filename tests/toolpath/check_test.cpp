@@ -117,6 +117,20 @@ TEST(ToolpathCheck, StartBlockOnlyWhereTheCoordinateSettingPutsIt) {
     expect_fails_at(source, "G90 G00 X0 Y0 Z100.\nG01 X11.830 Y3.170 F100\n", WholeAt30, 1, "unturned rapid");
 }
 
+TEST(ToolpathCheck, ShiftedFrameKeepsItsShiftAndTheCentreItsPlace) {
+    // G92 where the tool stands at X10.: the frame shifts by 10. The output keeps
+    // that shift (G92 at the turned place less 10), and the rest turns about the
+    // same point of the part, whose numbers are now X-10. Y0.
+    const std::string source = "G90 G00 X10. Y0 Z50.\nG92 X0 Y0\nG00 Z5.\nG01 X5. F100\nM30\n";
+    const std::string output = "G90 G00 X0 Y10. Z50.\nG92 X-10. Y10.\nG00 Z5.\nG01 X-10. Y15. F100\nM30\n";
+    const CheckParams at90 = {90.0, {0.0, 0.0}, 1, 0, 0};
+    CheckResult result;
+    EXPECT_EQ(0, check_texts(source, output, at90, result)) << result.expected << " / " << result.found;
+    EXPECT_EQ(4, result.motions_checked);
+    // Turning the setting with the path turns the frame: the tool is not where the source says.
+    expect_fails_at(source, with_line(output, 2, "G92 X0 Y0"), at90, 3, "turned frame");
+}
+
 TEST(ToolpathCheck, CorruptionsOfTheWholeProgramFailAtTheirLine) {
     const std::string source = data("whole.nc");
     const std::string good = data("whole_30.nc");
