@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "settings/program_values.h"
 #include "toolpath/check_run.h"
 #include "toolpath/describe.h"
 #include "toolpath/expected_motions.h"
@@ -241,6 +242,7 @@ void observe_rest(Pairing &pairing, const Motion *current) {
 }
 
 int fail_source(Pairing &pairing, const char *input_path) {
+    observe_rest(pairing, nullptr);
     CheckResult &result = *pairing.result;
     const ExpectedStream &stream = pairing.expected;
     char text[512];
@@ -270,12 +272,23 @@ int fail_output(Pairing &pairing, const char *output_path) {
     return -1;
 }
 
+// A rapid that is neither the expected motion nor a move of the composition's
+// own: the clearance it had to keep tells the programmer why.
+void add_clearance(const Pairing &pairing, const ExpectedMotion *next, const Motion &output, std::string &text) {
+    double height = 0.0;
+    if (output.kind != MOTION_RAPID || !clearance_before(next, pairing.expected, height)) return;
+    char words[64];
+    std::snprintf(words, sizeof words, " (逃げ高さ Z%.3f)", height + 0.0);
+    text += words;
+}
+
 int fail_difference(Pairing &pairing, const ExpectedMotion &expected, const Motion &output, int difference) {
     CheckResult &result = *pairing.result;
     result.output_line = output.line;
     result.input_line = expected.motion.line;
     describe_with_difference(expected.motion, difference, result.expected);
     describe_with_difference(output, difference, result.found);
+    add_clearance(pairing, &expected, output, result.found);
     result.motions_checked = pairing.checked;
     observe_rest(pairing, &output);
     return -1;
@@ -297,8 +310,15 @@ int fail_output_left_over(Pairing &pairing, const Motion &output) {
     result.input_line = 0;
     result.expected = "(変換元の動作はここまでです)";
     describe_motion(output, result.found);
+    add_clearance(pairing, nullptr, output, result.found);
     result.motions_checked = pairing.checked;
     observe_rest(pairing, &output);
+    return -1;
+}
+
+int fail_cancelled(Pairing &pairing) {
+    pairing.result->found = "照合を中止しました";
+    pairing.result->motions_checked = pairing.checked;
     return -1;
 }
 
@@ -309,6 +329,8 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
     if (have < 0) return fail_source(pairing, input_path);
     const Motion *next = nullptr;
     for (;;) {
+        // A job stopped by the user stops its check too.
+        if (CancelRequested) return fail_cancelled(pairing);
         int got = next_output(pairing, next);
         if (got < 0) return fail_output(pairing, output_path);
         if (got == 0) return have ? fail_output_ended(pairing, expected) : 0;
@@ -353,10 +375,10 @@ int check_conversion_observed(const char *input_path, const char *output_path, c
     const char *input = input_path ? input_path : "";
     const char *output = output_path ? output_path : "";
     int status = 0;
-    if (expected_open(pairing->expected, input, params) < 0) {
-        status = fail_source(*pairing, input);
-    } else if (model_open(*pairing->output, output, 0) < 0) {
+    if (model_open(*pairing->output, output, 0) < 0) {
         status = fail_output(*pairing, output);
+    } else if (expected_open(pairing->expected, input, params) < 0) {
+        status = fail_source(*pairing, input);
     } else {
         status = pair_all(*pairing, input, output);
     }

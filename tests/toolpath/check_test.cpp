@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/program_values.h"
 #include "test_support.h"
 
 namespace {
@@ -182,6 +183,9 @@ TEST(ToolpathCheck, CompositionMovesOnlyAboveTheClearance) {
     const std::string source = data("per_machining.nc");
     const std::string good = data("per_machining_90x2.nc");
     expect_fails_at(source, with_line(good, 10, "Z50."), PerMachiningAt90, 11, "across below the clearance");
+    CheckResult result;
+    ASSERT_EQ(-1, check_texts(source, with_line(good, 10, "Z50."), PerMachiningAt90, result));
+    EXPECT_NE(std::string::npos, result.found.find("Z100.000")) << result.found;
     expect_fails_at(source, with_line(without_lines(good, 11, 11), 10, "X0 Y10. Z100."), PerMachiningAt90, 10,
                     "up and across at once");
     expect_fails_at(source, with_line(good, 12, "Z4."), PerMachiningAt90, 12, "down beside the start");
@@ -190,6 +194,16 @@ TEST(ToolpathCheck, CompositionMovesOnlyAboveTheClearance) {
     expect_fails_at(source, with_line(good, 26, "G00 Z-2."), PerMachiningAt90, 26, "copy's cut as a rapid");
     expect_fails_at(source, with_line(good, 28, "G04 P400"), PerMachiningAt90, 28, "copy's dwell");
     expect_fails_at(source, without_lines(good, 33, 36), PerMachiningAt90, 33, "copies of the last machining");
+}
+
+TEST(ToolpathCheck, StopsWhenTheJobIsCancelled) {
+    CheckResult result;
+    CancelRequested = 1;
+    int status = check_texts(data("whole.nc"), data("whole_30.nc"), WholeAt30, result);
+    CancelRequested = 0;
+    EXPECT_EQ(-1, status);
+    EXPECT_EQ(0, result.output_line);
+    EXPECT_FALSE(result.found.empty());
 }
 
 TEST(ToolpathCheck, RefusedFilesAreDifferencesWithTheirLine) {
