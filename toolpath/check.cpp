@@ -110,12 +110,14 @@ int compare_geometry(const Motion &e, const Motion &o, int rule) {
     return DIFFERENCE_NONE;
 }
 
+// The numbers that act only with their code (H under G43/G44, D under
+// G41/G42, S while the spindle turns) are compared only then.
 int compare_state(const MachineState &e, const MachineState &o) {
     if (e.work_offset != o.work_offset || e.work_p != o.work_p) return DIFFERENCE_WORK;
     if (e.tool != o.tool) return DIFFERENCE_TOOL;
-    if (e.length_comp != o.length_comp || e.length_h != o.length_h) return DIFFERENCE_LENGTH;
-    if (e.cutter_comp != o.cutter_comp || e.cutter_d != o.cutter_d) return DIFFERENCE_CUTTER;
-    if (e.spindle != o.spindle || e.spindle_s != o.spindle_s) return DIFFERENCE_SPINDLE;
+    if (e.length_comp != o.length_comp || (e.length_comp != 49 && e.length_h != o.length_h)) return DIFFERENCE_LENGTH;
+    if (e.cutter_comp != o.cutter_comp || (e.cutter_comp != 40 && e.cutter_d != o.cutter_d)) return DIFFERENCE_CUTTER;
+    if (e.spindle != o.spindle || (e.spindle != 5 && e.spindle_s != o.spindle_s)) return DIFFERENCE_SPINDLE;
     if (e.mist != o.mist || e.flood != o.flood) return DIFFERENCE_COOLANT;
     if (e.distance != o.distance) return DIFFERENCE_DISTANCE;
     if (!same_value(e.feed, o.feed, FEED_TOLERANCE)) return DIFFERENCE_FEED;

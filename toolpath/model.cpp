@@ -233,6 +233,7 @@ int check_motion_words(ModelRun &run, BlockPlan &plan, uint32_t &used, uint32_t 
     if (plan.cycle > 0) {
         used |= BIT_XYZ | BIT_R | BIT_Q | BIT_K | BIT_L;
         if (has(words, BIT_K) && has(words, BIT_L)) return fail(run, "KとLが両方あります");
+        if (words.comma_present) return fail(run, "固定サイクルの行では面取り・コーナーR(,C ,R)は使えません");
         distance_words |= words.present & (BIT_XYZ | BIT_R | BIT_Q);
         plan.drills = (words.present & (BIT_XYZ | BIT_R)) != 0;
         if (has(words, BIT_P) && !p_owner) {
