@@ -134,6 +134,48 @@ int hand_out(ExpectedStream &stream, const Motion &motion, int pass, int steps, 
 // ---------------------------------------------------------------------------
 // The whole program turned once
 
+int knows_xy(const Point3 &point) { return point.known[AXIS_X] && point.known[AXIS_Y]; }
+
+int same_xy(const Point3 &a, const Point3 &b) {
+    return knows_xy(a) && knows_xy(b) && a.v[AXIS_X] == b.v[AXIS_X] && a.v[AXIS_Y] == b.v[AXIS_Y];
+}
+
+// A G92 that starts a frame of its own in X or Y names the point where the
+// tool stands on the machine: the output sets the same point, unturned. One
+// that shifts the frame while the tool stands there renames that point.
+void follow_anchor_setting(ExpectedStream &stream, const Motion &setup) {
+    const int *token = setup.state.frame_token;
+    int started = token[AXIS_X] != stream.last_token[AXIS_X] || token[AXIS_Y] != stream.last_token[AXIS_Y];
+    if ((setup.axes & 3) && (started || stream.anchored)) {
+        stream.anchored = knows_xy(setup.end);
+        stream.anchor[0] = setup.end.v[AXIS_X];
+        stream.anchor[1] = setup.end.v[AXIS_Y];
+    }
+    stream.last_token[AXIS_X] = token[AXIS_X];
+    stream.last_token[AXIS_Y] = token[AXIS_Y];
+}
+
+void put_xy(Point3 &point, const double xy[2]) {
+    point.v[AXIS_X] = xy[0];
+    point.v[AXIS_Y] = xy[1];
+}
+
+// While the tool stands at its unturned point, a move starts from there, and
+// one that keeps X and Y (a move in Z, a hole at that point) stays there.
+void keep_anchor(ExpectedStream &stream, const Motion &source, Motion &expected) {
+    if (!stream.anchored) return;
+    if (!knows_xy(source.start)) {
+        stream.anchored = 0;
+        return;
+    }
+    put_xy(expected.start, stream.anchor);
+    if (same_xy(source.start, source.end) && (source.kind != MOTION_ARC_CW && source.kind != MOTION_ARC_CCW)) {
+        put_xy(expected.end, stream.anchor);
+        return;
+    }
+    stream.anchored = 0;
+}
+
 int next_whole(ExpectedStream &stream, ExpectedMotion &expected) {
     const Motion *motion = nullptr;
     for (;;) {
@@ -142,9 +184,18 @@ int next_whole(ExpectedStream &stream, ExpectedMotion &expected) {
         if (got == 0) return 0;
         if (motion->kind == MOTION_SETUP) {
             take_setup(stream, *motion);
+            follow_anchor_setting(stream, *motion);
             continue;
         }
-        return hand_out(stream, *motion, 0, is_start_block(stream, *motion) ? 0 : 1, expected);
+        int start_block = is_start_block(stream, *motion);
+        hand_out(stream, *motion, 0, start_block ? 0 : 1, expected);
+        keep_anchor(stream, *motion, expected.motion);
+        if (start_block) {
+            stream.anchored = 1;
+            stream.anchor[0] = motion->end.v[AXIS_X];
+            stream.anchor[1] = motion->end.v[AXIS_Y];
+        }
+        return 1;
     }
 }
 
@@ -349,6 +400,8 @@ int expected_open(ExpectedStream &stream, const char *input_path, const CheckPar
     stream.input_path = input_path ? input_path : "";
     stream.start_scan = 0;
     stream.start_armed = stream.composition == COMPOSITION_WHOLE;
+    stream.anchored = 0;
+    stream.last_token[AXIS_X] = stream.last_token[AXIS_Y] = 0;
     stream.high_known = 0;
     stream.high_z = 0.0;
     turn_factors(0.0, stream.turn);

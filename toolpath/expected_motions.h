@@ -60,6 +60,12 @@ struct ExpectedStream {
     int start_scan;          // 0 not yet looked for, 1 found, -1 none
     double start_point[3];
     int start_armed;         // no feed or arc yet: a rapid to the start point stays unturned
+    // The whole program: the tool stands at a point of the machine's own (a G92
+    // that started a frame, the start block) that the turn does not move, until
+    // a move takes it away in X or Y.
+    int anchored;
+    double anchor[2];
+    int last_token[2];       // the X and Y frame tokens of the last item
     double high_z;
     int high_known;
     TurnFactors turn;        // the factors of the last turn, kept while the angle stays

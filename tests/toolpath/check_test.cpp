@@ -118,6 +118,22 @@ TEST(ToolpathCheck, StartBlockOnlyWhereTheCoordinateSettingPutsIt) {
     expect_fails_at(source, "G90 G00 X0 Y0 Z100.\nG01 X11.830 Y3.170 F100\n", WholeAt30, 1, "unturned rapid");
 }
 
+TEST(ToolpathCheck, ToolStaysAtTheUnturnedPointItWasSetAt) {
+    // The G92 names where the tool stands on the machine: the output names the
+    // same point, and a move in Z only goes down there, unturned.
+    const std::string source = "G92 X0 Y0 Z100.\nG90 G00 Z50.\nX10. Y0\nG01 Z-1. F100\nM30\n";
+    const std::string output = "G92 X0 Y0 Z100.\nG90 G00 Z50.\nX10. Y10.\nG01 Z-1. F100\nM30\n";
+    const CheckParams at90 = {90.0, {5.0, 5.0}, 1, 0, 0};
+    CheckResult result;
+    EXPECT_EQ(0, check_texts(source, output, at90, result)) << result.expected << " / " << result.found;
+    // A setting turned with the path would put the whole part elsewhere.
+    expect_fails_at(source, with_line(output, 1, "G92 X10. Y0 Z100."), at90, 2, "turned setting");
+    // A cut straight from the set point starts there.
+    const std::string cut = "G92 X0 Y0 Z0\nG90 G01 X10. F100\n";
+    EXPECT_EQ(0, check_texts(cut, "G92 X0 Y0 Z0\nG90 G01 X10. Y10. F100\n", at90, result))
+        << result.expected << " / " << result.found;
+}
+
 TEST(ToolpathCheck, ShiftedFrameKeepsItsShiftAndTheCentreItsPlace) {
     // G92 where the tool stands at X10.: the frame shifts by 10. The output keeps
     // that shift (G92 at the turned place less 10), and the rest turns about the
