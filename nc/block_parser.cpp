@@ -155,6 +155,7 @@ int take_word(const NcWord &word, int index, ParsedBlock &parsed, BlockRefusal &
         return take_integer(word, parsed.has_repeat, parsed.repeat, refusal);
     case 'P':
         parsed.has_p = 1;
+        parsed.p = word.is_integer ? word.integer : 0;
         return 0;
     case 'N':
         parsed.has_sequence = 1;

@@ -66,7 +66,7 @@ struct ParsedBlock {
     int has_h = 0, h = 0;
     int has_t = 0, t = 0;
     int has_repeat = 0, repeat = 1;  // K or L: how many times a cycle repeats
-    int has_p = 0;
+    int has_p = 0, p = 0;            // P: a dwell, a cycle's dwell, the number of G54.1
     int has_corner = 0;              // ,C or ,R
 
     int written_m[10] = {};          // M00 to M09 (M06 aside) given

@@ -49,20 +49,28 @@ int travel_to(Pass &pass, const LineInfo &info, const double target[3], double c
 
 }  // namespace
 
+void turning_centre(const Pass &pass, double centre[2]) {
+    centre[0] = pass.centre[0] - pass.src.frame_delta[0];
+    centre[1] = pass.centre[1] - pass.src.frame_delta[1];
+}
+
 void turn_xy(const Pass &pass, double x, double y, double &turned_x, double &turned_y) {
     if (!pass.rotated) {
         turned_x = x;
         turned_y = y;
         return;
     }
-    if (pass.turned_valid && pass.turned_from[0] == x && pass.turned_from[1] == y && pass.turned_angle == pass.angle) {
+    double centre[2];
+    turning_centre(pass, centre);
+    if (pass.turned_valid && pass.turned_from[0] == x && pass.turned_from[1] == y && pass.turned_angle == pass.angle &&
+        pass.turned_centre[0] == centre[0] && pass.turned_centre[1] == centre[1]) {
         turned_x = pass.turned_to[0];
         turned_y = pass.turned_to[1];
         return;
     }
     double tx = 0.0;
     double ty = 0.0;
-    turn_point_by(x, y, pass.centre, pass.angle, tx, ty);
+    turn_point_by(x, y, centre, pass.angle, tx, ty);
     turned_x = round_to_output(tx);
     turned_y = round_to_output(ty);
     pass.turned_from[0] = x;
@@ -70,6 +78,8 @@ void turn_xy(const Pass &pass, double x, double y, double &turned_x, double &tur
     pass.turned_to[0] = turned_x;
     pass.turned_to[1] = turned_y;
     pass.turned_angle = pass.angle;
+    pass.turned_centre[0] = centre[0];
+    pass.turned_centre[1] = centre[1];
     pass.turned_valid = 1;
 }
 
@@ -95,10 +105,10 @@ int z_in_step(const Pass &pass) {
     return pass.d_known[2] && std::fabs(pass.d[2]) <= 1e-9;
 }
 
-int return_over_source(Pass &pass, const LineInfo &info) {
+int return_over_source(Pass &pass, const LineInfo &info, int need_z) {
     const MachineTrack &src = pass.src;
     bool xy_ok = xy_in_step(pass);
-    bool z_ok = z_in_step(pass);
+    bool z_ok = !need_z || z_in_step(pass);
     if (xy_ok && z_ok) return 0;
     if (!xy_ok && !both_xy_known(src)) {
         return refuse_line(pass, info, "工具のXY位置が不明なため回転した経路へ戻れません");
@@ -114,9 +124,21 @@ int return_over_source(Pass &pass, const LineInfo &info) {
     }
     double target[3] = {0.0, 0.0, src.pos[2]};
     turn_xy(pass, src.pos[0], src.pos[1], target[0], target[1]);
+    double clearance = clearance_over(src, src.pos[2]);
+    // A move that sets its own Z needs the tool over the point, not at it:
+    // up to the clearance where it is lower, and across.
+    if (!need_z) {
+        if (pass.out.known[2] && pass.out.pos[2] < clearance) {
+            double up[3] = {0.0, 0.0, clearance};
+            int axes[3] = {0, 0, 1};
+            if (write_composition_rapid(pass, info, up, axes) < 0) return -1;
+        }
+        int axes[3] = {1, 1, 0};
+        return write_composition_rapid(pass, info, target, axes);
+    }
     // Down to the source's point only where the source came by a rapid itself:
     // anywhere lower it was cutting, and a rapid there would cut.
-    return travel_to(pass, info, target, clearance_over(src, src.pos[2]), src.z_by_rapid);
+    return travel_to(pass, info, target, clearance, src.z_by_rapid);
 }
 
 int approach_point(Pass &pass, const double target_source[3], double clearance, const LineInfo &info) {

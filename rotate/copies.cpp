@@ -79,10 +79,14 @@ void begin_copy(Pass &pass, const FrameChain &chain, int copy, int copies) {
     for (int axis = 0; axis < 3; ++axis) {
         // A program that ends at its reference point is run again from there:
         // the tool stands where the program starts, and its G92 declares that
-        // point as it stands. Elsewhere the point is where the pass before left it.
-        pass.d_known[axis] = !pass.out.known[axis];
+        // point as it stands. Elsewhere in X and Y the point is where the pass
+        // before left it, in the frame of the source's first G92. In Z a G92
+        // stands for the length of the tool in the spindle: the copy declares
+        // it as the source does, as the program run again would.
+        bool height = axis == 2;
+        pass.d_known[axis] = height || !pass.out.known[axis];
         pass.d[axis] = 0.0;
-        pass.copy_frame_known[axis] = chain.defined[axis] && chain.known[axis] && pass.out.known[axis];
+        pass.copy_frame_known[axis] = !height && chain.defined[axis] && chain.known[axis] && pass.out.known[axis];
         pass.copy_frame[axis] = pass.out.pos[axis] + chain.shift[axis];
     }
 }

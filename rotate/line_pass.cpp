@@ -195,6 +195,7 @@ int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo
     info.has_block = 0;
     info.xy_words = info.z_word = info.arc = info.hole_words = info.holes = 0;
     info.arc_centre_known = 0;
+    for (int &forget : info.forgets) forget = 0;
     info.after = pass.src;
     BlockFault fault;
     if (scan_block(info.text, info.length, info.block, fault) < 0) {
@@ -222,6 +223,12 @@ int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo
 
 int emit_line(Pass &pass, LineInfo &info) {
     int result = 0;
+    // Both tools stand where they stood, at coordinates neither program names now.
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!info.forgets[axis]) continue;
+        pass.src.known[axis] = 0;
+        pass.out.known[axis] = 0;
+    }
     if (pass.write_raw) {
         emit_unchanged(pass, info);
     } else {

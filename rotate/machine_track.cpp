@@ -85,6 +85,27 @@ int read_reference_move(const ParsedBlock &p, MachineTrack &a, LineInfo &info, c
     return 0;
 }
 
+// Another work offset puts the tool at coordinates the program has not named;
+// another tool length compensation gives the same tip another Z.
+void forget_changed_frames(const ParsedBlock &p, MachineTrack &a, LineInfo &info) {
+    if (p.work_offset != 0) {
+        int work_p = p.work_offset == 541 ? p.p : 0;
+        if (p.work_offset != a.work_offset || work_p != a.work_p) {
+            for (int axis = 0; axis < 3; ++axis) info.forgets[axis] = 1;
+        }
+        a.work_offset = p.work_offset;
+        a.work_p = work_p;
+    }
+    int length = p.length != 0 ? p.length : a.length;
+    int h = p.has_h ? p.h : a.length_h;
+    if (length != a.length || (length != 49 && h != a.length_h)) info.forgets[2] = 1;
+    a.length = length;
+    a.length_h = h;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (info.forgets[axis]) a.known[axis] = 0;
+    }
+}
+
 int read_coordinate_setting(const ParsedBlock &p, MachineTrack &a, LineInfo &info, const char *&why) {
     if (p.present[WORD_I] || p.present[WORD_J] || p.present[WORD_R] || p.present[WORD_Q]) {
         why = "座標系設定の行にI/J/R/Qは指令できません";
@@ -96,6 +117,8 @@ int read_coordinate_setting(const ParsedBlock &p, MachineTrack &a, LineInfo &inf
     }
     for (int axis = 0; axis < 3; ++axis) {
         if (!p.present[axis]) continue;
+        // A known point renamed shifts the frame; an unknown one sets it anew.
+        a.frame_delta[axis] = a.known[axis] ? a.frame_delta[axis] + a.pos[axis] - p.value[axis] : 0.0;
         a.pos[axis] = p.value[axis];
         a.known[axis] = 1;
     }
@@ -263,6 +286,7 @@ void init_machine_track(MachineTrack &track) {
     track.cycle_return = 98;
     track.spindle = 5;
     track.cutter = 40;
+    track.length = 49;
     track.z_by_rapid = 1;
 }
 
@@ -276,6 +300,8 @@ int read_line_effect(const MachineTrack &before, LineInfo &info, const char *&wh
         return -1;
     }
     take_modal_settings(p, a);
+    for (int &forget : info.forgets) forget = 0;
+    forget_changed_frames(p, a, info);
     info.setup = p.tool_change || p.length != 0 || p.work_offset != 0 || p.one_shot == 92 ||
                  p.one_shot == 28 || p.one_shot == 30 || p.one_shot == 53 || p.one_shot == 10;
     if (info.setup) a.clearance_known = 0;

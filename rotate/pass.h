@@ -40,6 +40,11 @@ struct MachineTrack {
     int cutter;                 // 40, 41 or 42
     int cutting_mode;           // 0 as the machine has it, or 61 to 64
     int feed_mode;              // 0 as the machine has it, or 94, 95
+    int work_offset;            // 0 as the machine has it, or 540 to 590, 541 (with work_p)
+    int work_p;
+    int length;                 // 43, 44 or 49, and its H
+    int length_h;
+    double frame_delta[3];      // how far G92 has shifted the frame since it was last set anew
     int last_move;              // MoveKind
     double clearance;           // highest known Z stood at since the last setup line
     int clearance_known;
@@ -86,6 +91,7 @@ struct LineInfo {
     int holes = 0;              // how many holes it drills (the repeat count)
     double arc_centre[2];       // the source arc's centre
     int arc_centre_known = 0;
+    int forgets[3] = {0, 0, 0}; // another work offset or tool length: the axis is not known any more
     MachineTrack after;         // the source machine after the line
 };
 
@@ -117,6 +123,8 @@ struct Pass {
     double start_point[3] = {0.0, 0.0, 0.0};  // the first G92 with X, Y and Z
     int start_point_known = 0;
     int start_point_taken = 0;   // the first G92 with X, Y and Z has been seen
+    int xy_hold = 0;             // the tool stands at its unturned point (after the start block or a
+                                 // G92 that sets X or Y anew) until it moves in X or Y
     // A copy pass before the program's first G92: where the output tool stands in
     // the frame that G92 makes (the source's frame after it), per axis.
     double copy_frame[3] = {0.0, 0.0, 0.0};
@@ -127,6 +135,7 @@ struct Pass {
     mutable double turned_from[2] = {0.0, 0.0};
     mutable double turned_to[2] = {0.0, 0.0};
     mutable double turned_angle = 0.0;
+    mutable double turned_centre[2] = {0.0, 0.0};
     mutable int turned_valid = 0;
 };
 
@@ -153,7 +162,9 @@ int write_failed(Pass &pass);
 // Brings the output tool over the source tool's point, turned, by rapids that
 // the composition writes itself: up to the clearance (never lower than the
 // point), across, and down to the point. 0, or -1 after a refusal.
-int return_over_source(Pass &pass, const LineInfo &info);
+// need_z: the move needs the tool at the source's Z as well (a cut, an
+// increment in Z, a hole); else it is left at the clearance height.
+int return_over_source(Pass &pass, const LineInfo &info, int need_z);
 // The same to a given source point and clearance (the approach of a copy).
 int approach_point(Pass &pass, const double target_source[3], double clearance, const LineInfo &info);
 
@@ -161,8 +172,12 @@ int approach_point(Pass &pass, const double target_source[3], double clearance, 
 int xy_in_step(const Pass &pass);
 int z_in_step(const Pass &pass);
 
-// The source point (x, y) turned by the pass angle and rounded to 0.001.
+// The source point (x, y) turned by the pass angle and rounded to 0.001. The
+// centre is a point of the part: where G92 has shifted the frame since it was
+// set anew, the same point has other numbers, and the turn stays one rigid turn.
 void turn_xy(const Pass &pass, double x, double y, double &turned_x, double &turned_y);
+// The centre in the source's present frame.
+void turning_centre(const Pass &pass, double centre[2]);
 
 // ---------------------------------------------------------------------------
 // Refusals: each posts "エラー：<line>行目 <why>： <the line>" and returns -1.

@@ -151,15 +151,17 @@ void arc_targets(Pass &pass, const LineInfo &info, MoveTargets &t) {
         return;
     }
     double turned[2];
-    turn_point_by(info.arc_centre[0], info.arc_centre[1], pass.centre, pass.angle, turned[0], turned[1]);
+    double centre[2];
+    turning_centre(pass, centre);
+    turn_point_by(info.arc_centre[0], info.arc_centre[1], centre, pass.angle, turned[0], turned[1]);
     t.ij[0] = round_to_output(turned[0] - pass.out.pos[0]);
     t.ij[1] = round_to_output(turned[1] - pass.out.pos[1]);
     if (p.present[WORD_R]) {
-        double centre[2];
+        double r_centre[2];
         double end[2] = {t.xy[0], t.xy[1]};
-        if (r_arc_centre_of(pass.out.pos, end, p.value[WORD_R], info.after.motion == 2, centre) == 0 &&
-            std::fabs(centre[0] - turned[0]) <= ARC_CENTRE_TOLERANCE &&
-            std::fabs(centre[1] - turned[1]) <= ARC_CENTRE_TOLERANCE) {
+        if (r_arc_centre_of(pass.out.pos, end, p.value[WORD_R], info.after.motion == 2, r_centre) == 0 &&
+            std::fabs(r_centre[0] - turned[0]) <= ARC_CENTRE_TOLERANCE &&
+            std::fabs(r_centre[1] - turned[1]) <= ARC_CENTRE_TOLERANCE) {
             t.keep_r = 1;
             return;
         }
@@ -185,6 +187,8 @@ int ready_for_motion(Pass &pass, const LineInfo &info) {
     }
     bool needs_xy = cut || (incremental && moves_xy) || !moves_xy;
     bool needs_z = cut || hole || (incremental && info.z_word);
+    // A rapid in Z alone where the program starts stays over its unturned point.
+    if (pass.xy_hold && !cut && !hole && !moves_xy) needs_xy = false;
     bool xy_ok = !needs_xy || xy_in_step(pass);
     bool z_ok = !needs_z || z_in_step(pass);
     if (xy_ok && z_ok) return 0;
@@ -195,7 +199,7 @@ int ready_for_motion(Pass &pass, const LineInfo &info) {
                           pass.d[0] == 0.0 && pass.d[1] == 0.0;
         if (same_point || pass.copy_start) return 0;
     }
-    return return_over_source(pass, info);
+    return return_over_source(pass, info, needs_z);
 }
 
 void clear_pending(BlockState &writer) {
@@ -404,6 +408,7 @@ void commit_move(Pass &pass, const LineInfo &info, const MoveTargets &t) {
     }
     if (both_known(pass.src)) pass.copy_start = 0;
     if (info.motion == LM_CUT || info.motion == LM_HOLE) pass.fed = 1;
+    if (info.motion != LM_RAPID || info.xy_words) pass.xy_hold = 0;
 }
 
 // The first rapid in G90 to the point the program's first G92 set, before any
@@ -447,6 +452,7 @@ int emit_start_block(Pass &pass, LineInfo &info) {
     t.z_known = 1;
     pass.start_point_known = 0;
     commit_move(pass, info, t);
+    pass.xy_hold = 1;
     return 0;
 }
 
@@ -583,6 +589,8 @@ int emit_coordinate_setting(Pass &pass, LineInfo &info) {
     build_tail(pass, info, false);
     write_coordinate_setting(*pass.output, pass.writer, values, given, pass.tail.data(), pass.tail.size(),
                              pass.format);
+    bool sets_xy_anew = (given[0] && !pass.src.known[0]) || (given[1] && !pass.src.known[1]);
+    if (pass.start_block && (sets_xy_anew || (pass.xy_hold && (given[0] || given[1])))) pass.xy_hold = 1;
     MachineTrack kept = pass.out;
     pass.out = info.after;
     for (int axis = 0; axis < 3; ++axis) {

@@ -64,10 +64,12 @@ int find_start_setting(const char *path, double point[3]) {
     return found;
 }
 
-// The first rapid before any cut, in G90, that reaches exactly the point of the
-// start's G92 is written where it stands: the tool starts from there unturned.
+// The first rapid before any cut or hole, in G90, that reaches exactly the
+// point of the start's G92 is written where it stands: the tool starts from
+// there unturned.
 int is_start_block(ExpectedStream &stream, const Motion &motion) {
-    if (motion.kind == MOTION_FEED || motion.kind == MOTION_ARC_CW || motion.kind == MOTION_ARC_CCW) {
+    if (motion.kind == MOTION_FEED || motion.kind == MOTION_ARC_CW || motion.kind == MOTION_ARC_CCW ||
+        motion.kind == MOTION_HOLE) {
         stream.start_armed = 0;
     }
     if (!stream.start_armed || motion.kind != MOTION_RAPID || motion.state.distance != 90) return 0;
@@ -160,11 +162,12 @@ void put_xy(Point3 &point, const double xy[2]) {
     point.v[AXIS_Y] = xy[1];
 }
 
-// While the tool stands at its unturned point, a move starts from there, and
-// one that keeps X and Y (a move in Z, a hole at that point) stays there.
+// While the tool stands at its unturned point, a rapid starts from there, and
+// one that keeps X and Y (a move in Z) stays there. A cut or a hole is cut at
+// its turned place: the composition brings the tool there first.
 void keep_anchor(ExpectedStream &stream, const Motion &source, Motion &expected) {
     if (!stream.anchored) return;
-    if (!knows_xy(source.start)) {
+    if (!knows_xy(source.start) || source.kind != MOTION_RAPID) {
         stream.anchored = 0;
         return;
     }

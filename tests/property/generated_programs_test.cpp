@@ -3,6 +3,7 @@
 // the source does, turned. A failure names the seed to reproduce it with.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "../rotate/driver_harness.h"
@@ -11,8 +12,13 @@
 
 namespace {
 
-// How many programs the test runs: at least 2,000, as the rewrite's proof.
-const uint32_t ProgramCount = 2000;
+// How many programs the test runs: at least 2,000, as the rewrite's proof;
+// PIVORA_PROPERTY_PROGRAMS asks for more in a long soak.
+uint32_t program_count() {
+    const char *asked = std::getenv("PIVORA_PROPERTY_PROGRAMS");
+    long count = asked ? std::strtol(asked, nullptr, 10) : 0;
+    return count > 2000 ? static_cast<uint32_t>(count) : 2000u;
+}
 
 struct Composition {
     const char *name;
@@ -51,7 +57,8 @@ std::string convert_and_check(DriverHarness &h, const GeneratedJob &job, const C
 TEST(GeneratedPrograms, EveryCompositionConvertsAndPassesTheCheck) {
     DriverHarness h;
     int failures = 0;
-    for (uint32_t seed = 1; seed <= ProgramCount && failures < 10; ++seed) {
+    const uint32_t count = program_count();
+    for (uint32_t seed = 1; seed <= count && failures < 10; ++seed) {
         GeneratedJob job;
         generate_job(seed, job);
         write_file_bytes(h.input_path, job.program);

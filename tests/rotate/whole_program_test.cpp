@@ -101,9 +101,13 @@ TEST(WholeProgram, PositionsFollowSetupLinesAndReferenceReturns) {
             << angle;
     }
     // A setup line that names only X gets its Y right after it, turned.
-    std::string out = h.convert(WHOLE_PROGRAM, "G90 G00 X0 Y10.\nG54 X10.\n", 90.0, 1, result);
+    std::string out = h.convert(WHOLE_PROGRAM, "G90 G54 G00 X0 Y10.\nG54 X10.\n", 90.0, 1, result);
     ASSERT_EQ(0, result) << first_error(h.log);
-    EXPECT_EQ("G90G00X-10000Y0\nG54 X-10.000 Y10.000\n", out);
+    EXPECT_EQ("G90 G54 G00 X-10000 Y0.000\nG54 X-10.000 Y10.000\n", out);
+    // Another work offset puts the tool where the program names no point: a
+    // move that names one axis only cannot be turned there.
+    h.convert(WHOLE_PROGRAM, "G90 G54 G00 X0 Y10.\nG55 X10.\n", 90.0, 1, result);
+    EXPECT_EQ("エラー：2行目 XY位置が不明なため回転できません： G55 X10.", first_error(h.log));
     // The last rapid of a program is no sideways move.
     out = h.convert(WHOLE_PROGRAM, "G90 G00 X10. Y0\nZ5.\nG01 Z-1. F100\nX20.\nG00 Z100.\n", 90.0, 1, result);
     EXPECT_EQ("G90G00X0.000Y10.000\nZ5.000\nG01Z-1.000F100\nY20.000\nG00Z100.000\n", out);

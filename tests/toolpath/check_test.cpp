@@ -128,10 +128,12 @@ TEST(ToolpathCheck, ToolStaysAtTheUnturnedPointItWasSetAt) {
     EXPECT_EQ(0, check_texts(source, output, at90, result)) << result.expected << " / " << result.found;
     // A setting turned with the path would put the whole part elsewhere.
     expect_fails_at(source, with_line(output, 1, "G92 X10. Y0 Z100."), at90, 2, "turned setting");
-    // A cut straight from the set point starts there.
+    // A cut straight from the set point is cut at its turned place: the tool
+    // goes over there first, at the height it stands at.
     const std::string cut = "G92 X0 Y0 Z0\nG90 G01 X10. F100\n";
-    EXPECT_EQ(0, check_texts(cut, "G92 X0 Y0 Z0\nG90 G01 X10. Y10. F100\n", at90, result))
+    EXPECT_EQ(0, check_texts(cut, "G92 X0 Y0 Z0\nG90 G00 X10.\nG01 Y10. F100\n", at90, result))
         << result.expected << " / " << result.found;
+    expect_fails_at(cut, "G92 X0 Y0 Z0\nG90 G01 X10. Y10. F100\n", at90, 2, "cut from the unturned point");
 }
 
 TEST(ToolpathCheck, ShiftedFrameKeepsItsShiftAndTheCentreItsPlace) {
