@@ -53,8 +53,8 @@ int open_pass_input(WindowHandle owner, TextReader &reader, const char *input_pa
     return log_post(owner, -1);
 }
 
-int check_interruption(WindowHandle owner, long long) {
-    if (!CancelRequested) return 0;
-    message_format("処理を中断しました");
-    return log_post(owner, -1);
+int check_interruption(WindowHandle, long long line_number) {
+    // The window takes its messages (a close among them) every few thousand lines.
+    if ((line_number & 4095) == 0) pump_interface_messages();
+    return CancelRequested ? -1 : 0;
 }

@@ -204,6 +204,6 @@ void post_start_coordinates(WindowHandle owner, const WordValues &position);
 // Opens the input for a pass; -1 after posting the driver's message: for
 // message 0 "cannot open the NC file to convert", 1 "... to rotate".
 int open_pass_input(WindowHandle owner, TextReader &reader, const char *input_path, int message);
-// Between lines: the window's messages, and the interruption flag. -1 after the
-// interruption message has been posted.
+// Between lines: the window's messages, and the interruption flag. -1 when the
+// job was interrupted (the job says so; the pass just stops).
 int check_interruption(WindowHandle owner, long long line_number);

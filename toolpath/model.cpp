@@ -250,7 +250,8 @@ int check_motion_words(ModelRun &run, BlockPlan &plan, uint32_t &used, uint32_t 
     }
     distance_words |= moving;
     plan.moves = moving != 0;
-    if (plan.moves && plan.motion < 0) return fail(run, "移動モード(G00〜G03)が決まっていない座標語があります");
+    // Before any G00 to G03 the control moves in its power-on mode, G00.
+    if (plan.moves && plan.motion < 0) plan.motion = 0;
     if (words.comma_present && !(plan.moves && plan.motion >= 1)) {
         return fail(run, "この行では面取り・コーナーR(,C ,R)は使えません");
     }

@@ -90,6 +90,11 @@ TEST(ToolpathModel, DistanceModesNumbersAndSigns) {
     expect_point(moves[4].end, 0.0, 0.0, 1.0);
     // The start of each move is where the one before ended.
     expect_point(moves[4].start, 1.101, -2.0, 4.999);
+    // Before any G00 to G03 the control moves in its power-on mode, G00.
+    moves = moves_of_program("G90 G43 H01 Z50.\nX10. Y0\n");
+    ASSERT_EQ(2u, moves.size());
+    EXPECT_EQ(MOTION_RAPID, moves[0].kind);
+    EXPECT_EQ(MOTION_RAPID, moves[1].kind);
 }
 
 TEST(ToolpathModel, LinesCommentsAndBlanks) {
@@ -378,7 +383,6 @@ TEST(ToolpathModel, RefusedLinesAndTheirNumbers) {
     expect_refused("G90 G91\n", 1, "G90 G91");
     expect_refused("G81 G83 X0\n", 1, "G81 G83");
     expect_refused("G00 X10.\n", 1, "G90/G91");
-    expect_refused("G90\nX10.\n", 2, "G00");
     expect_refused("G90 G00 X1.2.3\n", 1, "X1.2.3");
     expect_refused("G90 G00 X-\n", 1, "X-");
     expect_refused("G90 G00 X\n", 1, "X");
