@@ -105,6 +105,12 @@ int z_in_step(const Pass &pass) {
     return pass.d_known[2] && std::fabs(pass.d[2]) <= 1e-9;
 }
 
+int out_below_clearance(const Pass &pass) {
+    if (!pass.out.known[2]) return 0;
+    double point_z = pass.src.known[2] ? pass.src.pos[2] : pass.out.pos[2];
+    return pass.out.pos[2] < clearance_over(pass.src, point_z) - 1e-9;
+}
+
 int return_over_source(Pass &pass, const LineInfo &info, int need_z) {
     const MachineTrack &src = pass.src;
     bool xy_ok = xy_in_step(pass);
@@ -114,9 +120,12 @@ int return_over_source(Pass &pass, const LineInfo &info, int need_z) {
         return refuse_line(pass, info, "工具のXY位置が不明なため回転した経路へ戻れません");
     }
     if (!src.known[2]) {
-        // The source stands at a reference height: so does the output, after
-        // the same reference return; across there, nothing else.
-        if (!z_ok) return refuse_line(pass, info, "工具のZ位置が不明なため回転した経路へ戻れません");
+        // The source stands at a reference point in Z: so does the output, after
+        // the same reference return; across there, nothing else. Anywhere else
+        // an unknown Z may be low: no travel there.
+        if (!z_ok || !src.z_at_reference) {
+            return refuse_line(pass, info, "工具のZ位置が不明なため回転した経路へ戻れません");
+        }
         double target[3] = {0.0, 0.0, 0.0};
         turn_xy(pass, src.pos[0], src.pos[1], target[0], target[1]);
         int axes[3] = {1, 1, 0};

@@ -81,7 +81,10 @@ int read_reference_move(const ParsedBlock &p, MachineTrack &a, LineInfo &info, c
     info.motion = LM_HOME;
     a.last_move = MOVE_RAPID;
     a.z_by_rapid = 1;
-    if (p.present[WORD_Z]) a.clearance_known = 0;
+    if (p.present[WORD_Z]) {
+        a.clearance_known = 0;
+        a.z_at_reference = 1;
+    }
     return 0;
 }
 
@@ -188,6 +191,7 @@ int read_holes(const ParsedBlock &p, MachineTrack &a, LineInfo &info, const char
     info.motion = LM_HOLE;
     a.last_move = MOVE_RAPID;
     a.z_by_rapid = 1;
+    a.z_at_reference = 0;
     return 0;
 }
 
@@ -275,6 +279,7 @@ int read_move(const ParsedBlock &p, const MachineTrack &before, MachineTrack &a,
     info.motion = motion == 0 ? LM_RAPID : LM_CUT;
     a.last_move = motion == 0 ? MOVE_RAPID : MOVE_CUT;
     if (info.z_word || !a.known[2]) a.z_by_rapid = motion == 0;
+    if (info.z_word) a.z_at_reference = 0;
     return 0;
 }
 

@@ -49,6 +49,7 @@ struct MachineTrack {
     double clearance;           // highest known Z stood at since the last setup line
     int clearance_known;
     int z_by_rapid;             // the Z it stands at was reached by a rapid
+    int z_at_reference;         // the last thing that moved Z was G28, G30 or G53
     int ended;                  // M02 or M30 has been read
 };
 
@@ -171,6 +172,9 @@ int approach_point(Pass &pass, const double target_source[3], double clearance, 
 // 1 when the output tool stands where the source tool stands, turned.
 int xy_in_step(const Pass &pass);
 int z_in_step(const Pass &pass);
+// 1 when the output tool stands at a known Z below the clearance the
+// composition travels across at.
+int out_below_clearance(const Pass &pass);
 
 // The source point (x, y) turned by the pass angle and rounded to 0.001. The
 // centre is a point of the part: where G92 has shifted the frame since it was

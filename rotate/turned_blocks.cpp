@@ -169,9 +169,27 @@ void arc_targets(Pass &pass, const LineInfo &info, MoveTargets &t) {
     t.write_ij = 1;
 }
 
+// 1 when the block takes the source tool anywhere: a word that names another
+// point than the one it stands at (or one it does not know), an increment that
+// is not zero. A move to where the tool stands is no motion of the machine.
+bool moves_source_tool(const Pass &pass, const LineInfo &info) {
+    const ParsedBlock &p = info.parsed;
+    if (info.arc || info.motion == LM_HOLE) return true;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!p.present[axis]) continue;
+        if (info.after.distance == 91 ? p.value[axis] != 0.0
+                                      : !pass.src.known[axis] || pass.src.pos[axis] != p.value[axis]) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // XY must stand over the source's point, turned, before a cut, an increment in
 // X or Y, or a move in Z only (it happens where the tool stands); Z before a
 // cut, an increment in Z and a hole (whose initial level is where it starts).
+// A block that moves the source tool nowhere must move the output tool nowhere
+// either: where it stands elsewhere, the tool is brought back first.
 int ready_for_motion(Pass &pass, const LineInfo &info) {
     const MachineTrack &a = info.after;
     const ParsedBlock &p = info.parsed;
@@ -185,10 +203,18 @@ int ready_for_motion(Pass &pass, const LineInfo &info) {
     if (pass.rotated && cut && !both_known(pass.src)) {
         return refuse_line(pass, info, "XY位置が不明な状態の切削は回転できません");
     }
-    bool needs_xy = cut || (incremental && moves_xy) || !moves_xy;
-    bool needs_z = cut || hole || (incremental && info.z_word);
+    bool stays = !moves_source_tool(pass, info);
+    bool needs_xy = cut || (incremental && moves_xy) || !moves_xy || stays;
+    bool needs_z = cut || hole || (incremental && info.z_word) || stays;
     // A rapid in Z alone where the program starts stays over its unturned point.
     if (pass.xy_hold && !cut && !hole && !moves_xy) needs_xy = false;
+    // A rapid across from elsewhere, below the clearance, would cross ground the
+    // source never crossed at that height: the tool comes back over the source's
+    // point first, and the rapid then goes as the source's goes.
+    if (!cut && !hole && moves_xy && !xy_in_step(pass) && out_below_clearance(pass)) {
+        needs_xy = true;
+        needs_z = true;
+    }
     bool xy_ok = !needs_xy || xy_in_step(pass);
     bool z_ok = !needs_z || z_in_step(pass);
     if (xy_ok && z_ok) return 0;
@@ -505,8 +531,9 @@ int write_repeated_holes(Pass &pass, const LineInfo &info, MoveTargets &t) {
 }
 
 int emit_motion_block(Pass &pass, LineInfo &info) {
-    if (ready_for_motion(pass, info) < 0) return -1;
+    // The start block goes where the tool stands, unturned: nothing to bring back.
     if (is_start_block(pass, info)) return emit_start_block(pass, info);
+    if (ready_for_motion(pass, info) < 0) return -1;
     MoveTargets t = {};
     if (xy_targets(pass, info, t) < 0) return -1;
     z_target(pass, info, t);

@@ -161,10 +161,32 @@ int pair_frame_axis(const Pairing &pairing, const ExpectedMotion &expected, cons
     return 1;
 }
 
+int clearance_before(const ExpectedMotion *next, const ExpectedStream &stream, double &height);
+
+// A rapid is matched by where it ends, but one that sets out from another
+// point than the source's crosses ground the source never crossed: it may do
+// so only at or above the clearance, or from a reference height.
+int rapid_from_elsewhere_low(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output) {
+    const Point3 &e = expected.motion.start;
+    const Point3 &o = output.start;
+    if (!e.known[AXIS_X] || !e.known[AXIS_Y] || !o.known[AXIS_X] || !o.known[AXIS_Y]) return 0;
+    if (same_value(e.v[AXIS_X], o.v[AXIS_X], POSITION_TOLERANCE) &&
+        same_value(e.v[AXIS_Y], o.v[AXIS_Y], POSITION_TOLERANCE)) {
+        return 0;
+    }
+    if (!o.known[AXIS_Z] || output.start_z_at_reference) return 0;
+    double height = 0.0;
+    if (!clearance_before(&expected, pairing.expected, height)) return 1;
+    return o.v[AXIS_Z] < height - POSITION_TOLERANCE;
+}
+
 int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output, FramePair frames[3]) {
     const Motion &e = expected.motion;
     if (e.kind != output.kind) return DIFFERENCE_KIND;
     int difference = compare_geometry(e, output, unknown_rule(pairing, expected));
+    if (difference == DIFFERENCE_NONE && e.kind == MOTION_RAPID && rapid_from_elsewhere_low(pairing, expected, output)) {
+        return DIFFERENCE_START;
+    }
     if (difference != DIFFERENCE_NONE || !is_cut_or_hole(e.kind)) return difference;
     difference = compare_state(e.state, output.state);
     if (difference != DIFFERENCE_NONE) return difference;
@@ -199,11 +221,23 @@ int descends_onto_start(const Motion &output, const ExpectedMotion *next) {
     return same_point(next->motion.start, output.end, UNKNOWN_ON_BOTH);
 }
 
+// Across in X and Y, onto the point the next expected motion starts from,
+// while Z stands at a reference point or machine position (G28, G30, G53): the
+// height the program itself chose to travel at.
+int is_across_at_reference_height(const Motion &output, const ExpectedMotion *next) {
+    if (!output.start_z_at_reference || !output.end_z_at_reference) return 0;
+    if (!next || !next->motion.start.known[AXIS_X] || !next->motion.start.known[AXIS_Y]) return 0;
+    if (!output.start.known[AXIS_X] || !output.start.known[AXIS_Y]) return 0;
+    return same_value(output.end.v[AXIS_X], next->motion.start.v[AXIS_X], POSITION_TOLERANCE) &&
+           same_value(output.end.v[AXIS_Y], next->motion.start.v[AXIS_Y], POSITION_TOLERANCE);
+}
+
 // A rapid of the composition's own: straight up; across at or above the
 // clearance; straight down to the clearance or onto the next start. A move up
 // from a Z the program does not know (after a reference return) is taken when
 // it ends at or above the clearance.
 int is_composition_move(const Motion &output, const ExpectedMotion *next, const ExpectedStream &stream) {
+    if (output.kind == MOTION_RAPID && is_across_at_reference_height(output, next)) return 1;
     if (output.kind != MOTION_RAPID || !all_known(output.end)) return 0;
     if (!output.start.known[AXIS_X] || !output.start.known[AXIS_Y]) return 0;
     const double *from = output.start.v;

@@ -11,7 +11,7 @@ enum Difference {
     DIFFERENCE_NONE,
     DIFFERENCE_KIND,      // another kind of motion
     DIFFERENCE_END,       // end point (a hole's X, Y and return level)
-    DIFFERENCE_START,     // a cut begins elsewhere
+    DIFFERENCE_START,     // a cut begins elsewhere, a rapid sets out low from elsewhere
     DIFFERENCE_CENTRE,    // arc centre
     DIFFERENCE_HOLE,      // R level, bottom, Q, P or cycle code
     DIFFERENCE_HOME,      // axes or reference of a return, machine positions

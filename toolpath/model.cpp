@@ -324,6 +324,8 @@ void fill_item(ModelRun &run, Motion &item, MotionKind kind) {
     item.line = run.line;
     item.item = run.next_item++;
     item.start_by_rapid = s.position_by_rapid;
+    item.start_z_at_reference = s.z_at_reference;
+    item.end_z_at_reference = 0;
     item.start = s.position;
     item.end = s.position;
     item.state = s.machine;
@@ -510,6 +512,8 @@ int move_tool(ModelRun &run, const BlockPlan &plan) {
     item.centre[1] = centre[1];
     s.position = end;
     s.position_by_rapid = plan.motion == 0;
+    if (has(run.words, BIT_Z)) s.z_at_reference = 0;
+    item.end_z_at_reference = s.z_at_reference;
     return 0;
 }
 
@@ -542,6 +546,7 @@ int return_to_reference(ModelRun &run, const BlockCodes &codes, int distance) {
     for (int axis = 0; axis < 3; ++axis) {
         if (axes & (1 << axis)) forget_position(s, axis);
     }
+    if (axes & 4) s.z_at_reference = 1;
     home.end = s.position;
     return 0;
 }
@@ -557,6 +562,7 @@ void move_in_machine_coordinates(ModelRun &run) {
         home.machine[axis] = run.words.value[AXIS_LETTERS[axis] - 'A'];
         forget_position(s, axis);
     }
+    if (home.axes & 4) s.z_at_reference = 1;
     home.end = s.position;
 }
 
@@ -632,6 +638,7 @@ void drill_hole(ModelRun &run, const HoleRepeat &hole) {
     item.end = end;
     s.position = end;
     s.position_by_rapid = 0;
+    s.z_at_reference = 0;
 }
 
 int drill(ModelRun &run, const BlockPlan &plan) {

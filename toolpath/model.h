@@ -56,6 +56,8 @@ struct Motion {
     int line;            // physical line of the block, from 1
     int item;            // its place among the items of that line, from 0
     int start_by_rapid;  // the tool reached start with a rapid
+    int start_z_at_reference;  // Z stands at a reference point or machine position (G28, G30, G53)
+    int end_z_at_reference;    // ... and still does after this motion
     Point3 start;        // where the tool stood before
     Point3 end;          // where it stands after; HOLE: the hole's X, Y and the return level
     double centre[2];    // ARC: the centre
@@ -91,6 +93,7 @@ struct ModelState {
     MachineState machine;
     Point3 position;
     int position_by_rapid;
+    int z_at_reference;  // the last thing that moved Z was G28, G30 or G53: it stands at a machine point
     int motion;       // -1 before any G00 .. G03, else 0 .. 3
     int next_tool;    // the last T word read
     int return_mode;  // 98 or 99

@@ -6,6 +6,7 @@
 
 #include "driver_harness.h"
 #include "rotate/machining_buffer.h"
+#include "toolpath/check.h"
 
 TEST(PerMachining, WorkedExampleTwoCopiesAt90) {
     DriverHarness h;
@@ -59,7 +60,8 @@ TEST(PerMachining, TheWayBackAndTheMachineStateOfEachCopy) {
               // The second depth pass: back over the source's point first.
               "Z50.000\nX20.000Y0.000\nZ2.000\nG01Z-4.000\nX10.000\nG00Z2.000\n"
               "(ROTATION ANGLE 90.)\nZ50.000\nX0.000Y20.000\nZ2.000\nG01Z-4.000\nY10.000\nG00Z2.000\n"
-              "X30.000Y0.000\nG81X40.000Z-3.000R2.000\nG80\nM30\n",
+              // Then back at the clearance before the source's rapid at Z2.
+              "Z50.000\nX10.000Y0.000\nZ2.000\nX30.000\nG81X40.000Z-3.000R2.000\nG80\nM30\n",
               out);
 }
 
@@ -101,4 +103,32 @@ TEST(PerMachining, LongMachiningsGoToTheMoveFileAndItGoes) {
     size_t second = out.find("(ROTATION ANGLE 180.)");
     ASSERT_NE(std::string::npos, second);
     EXPECT_GT(second - copy, MACHINING_MEMORY_LIMIT / 2);
+}
+
+// Standing elsewhere after the copies, below the clearance, the tool comes
+// back over the source's point before a block that moves the source tool
+// nowhere (it must move the output tool nowhere either) and before a rapid
+// across. A move in Z after a reference return comes back across at the
+// reference height.
+TEST(PerMachining, TheWayBackBelowTheClearanceAndAfterAReferenceReturn) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G54 G00 X35. Y-5. S1000 M03\nG43 H01 Z50.\nZ5.\nG01 Z-3. F80\nX45.\n"
+                                "G00 Z5.\nX45.\nX35. Y-5.\nG01 Z-6. F80\nX45.\nG00 Z100.\nG91 G28 Z0.\nT02 M06\n"
+                                "G90 G54\nG43 H02 Z50.\nG00 X60. Y0.\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X35. Y-5. S1000 M03\nG43 H01 Z50.\nZ5.000\nG01Z-3.000F80\nX45.000\nG00Z5.000\n"
+              "(ROTATION ANGLE 90.)\nZ50.000\nX5.000Y35.000\nZ5.000\nG01Z-3.000\nY45.000\nG00Z5.000\n"
+              // Back over (45, -5) at the clearance: the source's rapid at Z5 then goes as it went.
+              "Z50.000\nX45.000Y-5.000\nZ5.000\nX45.000\nX35.000\n"
+              "G01Z-6.000\nX45.000\nG00Z100.000\n(ROTATION ANGLE 90.)\nX5.000Y35.000\nZ5.000\nG01Z-6.000\n"
+              "Y45.000\nG00Z100.000\nG91 G28 Z0.\nT02 M06\nG90 G54\n"
+              // Across at the reference height before the tool length line moves in Z.
+              "X45.000Y-5.000\nG43 H02 Z50.\nX60.000Y0.000\nM30\n",
+              out);
+    CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
 }

@@ -172,6 +172,9 @@ TEST(ToolpathCheck, CorruptionsOfTheWholeProgramFailAtTheirLine) {
     expect_fails_at(source, with_line(good, 13, "G91 G01 X5. Y-8.66"), WholeAt30, 13, "distance mode");
     expect_fails_at(source, with_line(good, 21, "M02"), WholeAt30, 21, "other program end");
     expect_fails_at(source, with_line_inserted(good, 21, "G00 Z200."), WholeAt30, 21, "extra rapid");
+    // Across at the reference height only onto the next start: anywhere else it is a difference.
+    expect_fails_at(source, with_line_inserted(good, 21, "G90 G00 X100. Y100."), WholeAt30, 21,
+                    "across at the reference height, going nowhere it must");
     // Ended early: the line where the output stops, and the source line it still owes.
     CheckResult result;
     ASSERT_EQ(-1, check_texts(source, without_lines(good, 19, 22), WholeAt30, result));
