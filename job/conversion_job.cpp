@@ -395,6 +395,11 @@ void check_failure_text(const CheckResult &result, std::string &text) {
     text = "エラー：工具経路チェック";
     if (result.output_line > 0) text += text_format(" 出力 %d行目", result.output_line);
     text += "：";
+    if (result.output_line == 0 && result.found.empty() && !result.expected.empty()) {
+        // The check's own reading of the source stopped at a line: it names it.
+        text += result.expected;
+        return;
+    }
     if (!result.expected.empty()) {
         text += result.expected + " が期待されるところ " + (result.found.empty() ? "何もありません" : result.found + " です");
     } else {

@@ -3,6 +3,8 @@
 // table refuses, or a word this tool does not know, refuses the block.
 #include "nc/block_parser.h"
 
+#include <cstring>
+
 #include "nc/code_table.h"
 #include "platform/platform.h"
 
@@ -42,6 +44,8 @@ int take_g_code(const NcWord &word, ParsedBlock &parsed, BlockRefusal &refusal) 
     }
     if (entry->kind == CODE_COPIED) parsed.copied = 1;
     if (entry->kind == CODE_KEPT) parsed.kept = 1;
+    if (tenths == 51) parsed.q_mode = 1;
+    if (tenths == 50 || tenths == 80) parsed.p_mode = 1;
     int code = tenths / 10;
     switch (entry->group) {
     case GROUP_MOTION:
@@ -120,11 +124,16 @@ int check_once(const NcWord &word, SeenLetters &seen, BlockRefusal &refusal) {
     return 0;
 }
 
+// Addresses whose numbers count things (speed, tool, offset numbers, repeats,
+// codes): the control refuses a decimal point on them, even on a whole number.
+bool takes_no_point(char letter) { return std::strchr("DHKLNPST", letter) != nullptr; }
+
 int take_word(const NcWord &word, int index, ParsedBlock &parsed, BlockRefusal &refusal) {
     if (word.comma) {
         parsed.has_corner = 1;
         return 0;
     }
+    if (word.has_point && takes_no_point(word.letter)) return refuse(refusal, REFUSAL_POINT, word.letter);
     int slot = slot_of(word.letter);
     if (slot >= 0) {
         parsed.present[slot] = 1;

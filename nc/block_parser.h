@@ -27,7 +27,8 @@ enum BlockRefusalKind {
     REFUSAL_LETTER,         // an axis or word this tool does not know (A, B, C, E, U, V, W ...)
     REFUSAL_DUPLICATE,      // the same address twice in one block
     REFUSAL_GROUP,          // two codes of one modal group in one block
-    REFUSAL_NOT_INTEGER     // S, T, H or D with a fraction
+    REFUSAL_NOT_INTEGER,    // S, T, H or D with a fraction
+    REFUSAL_POINT           // a decimal point on an address that counts (S T H D K L P N)
 };
 
 struct BlockRefusal {
@@ -52,6 +53,8 @@ struct ParsedBlock {
     int feed_mode = 0;      // 94 or 95
     int copied = 0;         // a code of the copied kind stands in the block
     int kept = 0;           // a code of the kept kind stands in the block
+    int q_mode = 0;         // G05.1 stands in the block: its Q is the mode it switches
+    int p_mode = 0;         // G05 or G08 stands in the block: its P is the mode it switches
 
     int present[WORD_COUNT] = {};  // X Y Z I J R Q K given
     double value[WORD_COUNT] = {}; // in millimetres (a number without a point counts 0.001)

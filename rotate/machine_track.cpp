@@ -176,7 +176,12 @@ int read_holes(const ParsedBlock &p, MachineTrack &a, LineInfo &info, const char
         why = "固定サイクルの繰返し回数が負です";
         return -1;
     }
-    if (info.holes == 0) return 0;  // K0 stores the cycle without drilling
+    // K0 stores the cycle's data without drilling; where a control positions
+    // the tool for it differs, and the data must reach the output whole.
+    if (info.holes == 0) {
+        why = "繰返し回数K0（穴あけなしのサイクル指令）は回転できません";
+        return -1;
+    }
     for (int axis = 0; axis < 2; ++axis) {
         if (!p.present[axis]) continue;
         if (a.distance == 90) {
@@ -230,6 +235,12 @@ int read_arc(const ParsedBlock &p, const MachineTrack &before, MachineTrack &a, 
         return -1;
     }
     if (ij) {
+        // A centre within the output's rounding of the start would be written
+        // as no centre at all.
+        if (std::hypot(p.value[WORD_I], p.value[WORD_J]) < 0.001) {
+            why = "円弧の半径（I、J）が0.001mmより小さいです";
+            return -1;
+        }
         info.arc_centre[0] = before.pos[0] + p.value[WORD_I];
         info.arc_centre[1] = before.pos[1] + p.value[WORD_J];
     } else if (p.present[WORD_R]) {
@@ -305,6 +316,7 @@ int read_line_effect(const MachineTrack &before, LineInfo &info, const char *&wh
         return -1;
     }
     take_modal_settings(p, a);
+    if (check_word_roles(p, a, why) < 0) return -1;
     for (int &forget : info.forgets) forget = 0;
     forget_changed_frames(p, a, info);
     info.setup = p.tool_change || p.length != 0 || p.work_offset != 0 || p.one_shot == 92 ||
@@ -314,6 +326,12 @@ int read_line_effect(const MachineTrack &before, LineInfo &info, const char *&wh
     int result = 0;
     switch (p.one_shot) {
     case 4:  // a dwell: its X or P is a time
+        for (int slot = WORD_Y; slot < WORD_COUNT; ++slot) {
+            if (p.present[slot]) {
+                why = "ドウェル（G04）の行には時間（XかP）のほかに座標の語は指令できません";
+                return -1;
+            }
+        }
         return 0;
     case 10:  // data setting: an offset may have changed under every axis
         a.known[0] = a.known[1] = a.known[2] = 0;
@@ -333,6 +351,13 @@ int read_line_effect(const MachineTrack &before, LineInfo &info, const char *&wh
     } else if (any_coordinate(p)) {
         result = read_move(p, before, a, info, why);
     }
-    if (result == 0 && info.motion != LM_NONE) note_height(a);
-    return result;
+    if (result < 0) return -1;
+    // Chamfers and corner rounds join two cutting moves: on any other block
+    // the controls differ.
+    if (p.has_corner && info.motion != LM_CUT) {
+        why = "面取り・コーナーR（,C ,R）は切削送りで移動する行でしか使えません";
+        return -1;
+    }
+    if (info.motion != LM_NONE) note_height(a);
+    return 0;
 }

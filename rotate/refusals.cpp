@@ -82,6 +82,9 @@ int refuse_block(Pass &pass, const LineInfo &info, const BlockRefusal &refusal) 
     case REFUSAL_NOT_INTEGER:
         why = std::string("アドレス") + static_cast<char>(refusal.code) + "の値が整数ではありません";
         break;
+    case REFUSAL_POINT:
+        why = std::string("アドレス") + static_cast<char>(refusal.code) + "に小数点は付けられません";
+        break;
     case REFUSAL_NONE:
         why = "解釈できないブロックです";
         break;

@@ -707,16 +707,42 @@ void write_copied_text(Pass &pass, const LineInfo &info) {
 
 // A reference return or a machine-coordinate move: as it stands. The named axes
 // end at a machine point, the same for both tools.
+// The intermediate point of a G28 or G30 in G90 is a point of the part the
+// tool passes through: it is turned in place like a move. Only both X and Y
+// can name a turned point, and naming the other axis would send it to the
+// reference point too: with one of them alone the block cannot be turned.
+int write_intermediate_point(Pass &pass, LineInfo &info) {
+    const ParsedBlock &p = info.parsed;
+    if (!p.present[WORD_X] || !p.present[WORD_Y]) {
+        return refuse_line(pass, info, "G90の中間点をXとYの一方だけで指令した基準点復帰は回転できません");
+    }
+    // Across to the intermediate point at the height it stands: from the
+    // source's point, as the source goes.
+    if (!xy_in_step(pass) && out_below_clearance(pass) && return_over_source(pass, info, 1) < 0) return -1;
+    double values[2];
+    turn_xy(pass, p.value[WORD_X], p.value[WORD_Y], values[0], values[1]);
+    for (double value : values) {
+        if (!coordinate_fits(value)) return refuse_range(pass, info);
+    }
+    write_turned_in_place(pass, info, values);
+    return 0;
+}
+
 int emit_reference_move(Pass &pass, LineInfo &info) {
     const ParsedBlock &p = info.parsed;
-    if (pass.rotated && info.parsed.one_shot != 53 && info.after.distance == 91) {
+    bool intermediate_xy = p.one_shot != 53 && (p.present[WORD_X] || p.present[WORD_Y]);
+    if (pass.rotated && intermediate_xy && info.after.distance == 91) {
         for (int axis = 0; axis < 2; ++axis) {
             if (p.present[axis] && p.value[axis] != 0.0) {
                 return refuse_line(pass, info, "G91の中間点を通る基準点復帰は回転できません");
             }
         }
     }
-    write_copied_text(pass, info);
+    if (pass.rotated && intermediate_xy && info.after.distance == 90) {
+        if (write_intermediate_point(pass, info) < 0) return -1;
+    } else {
+        write_copied_text(pass, info);
+    }
     MachineTrack kept = pass.out;
     pass.out = info.after;
     for (int axis = 0; axis < 3; ++axis) {

@@ -268,6 +268,26 @@ int is_within_rounding(const ExpectedMotion &expected, const Motion &output) {
     return 1;
 }
 
+// A straight move of the source from a point it does not know (a copy of the
+// whole program starts where the pass before left the tool) to the point the
+// output tool already stands at: the output has nothing to move there.
+int is_already_there(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output) {
+    const Motion &e = expected.motion;
+    if (e.kind != MOTION_RAPID && e.kind != MOTION_FEED) return 0;
+    if (all_known(e.start)) return 0;
+    int rule = unknown_rule(pairing, expected);
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!e.end.known[axis]) {
+            if (rule != UNKNOWN_IS_OPEN && output.start.known[axis]) return 0;
+            continue;
+        }
+        if (!output.start.known[axis] || !same_value(e.end.v[axis], output.start.v[axis], POSITION_TOLERANCE)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
 // ---------------------------------------------------------------------------
 // Results
 
@@ -371,72 +391,80 @@ int fail_cancelled(Pairing &pairing) {
     return -1;
 }
 
+// Where the pairing stands: the expected motion next in turn, if any.
+struct PairingCursor {
+    ExpectedMotion expected;
+    int have;
+    const char *input_path;
+};
+
+// The expected motion is done with: the next one comes up. 0, or -1 after a
+// source the check cannot read.
+int advance_expected(Pairing &pairing, PairingCursor &cursor) {
+    pairing.checked += 1;
+    cursor.have = expected_next(pairing.expected, cursor.expected);
+    return cursor.have < 0 ? fail_source(pairing, cursor.input_path) : 0;
+}
+
+int take_composition_move(Pairing &pairing, const Motion &output) {
+    pairing.checked += 1;
+    observe(pairing, output, PASS_COMPOSITION_MOVE);
+    return 0;
+}
+
+// An output motion after the last expected one: only the composition's own.
+int take_left_over(Pairing &pairing, const Motion &output) {
+    if (!is_composition_move(output, nullptr, pairing.expected)) return fail_output_left_over(pairing, output);
+    return take_composition_move(pairing, output);
+}
+
+int take_pair(Pairing &pairing, PairingCursor &cursor, const Motion &output, const FramePair frames[3]) {
+    if (is_cut_or_hole(output.kind)) {
+        for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = frames[axis];
+    }
+    observe(pairing, output, cursor.expected.pass);
+    return advance_expected(pairing, cursor);
+}
+
+// One output motion: the expected motion it is, a move of the composition's
+// own, or the first difference.
+int pair_one(Pairing &pairing, PairingCursor &cursor, const Motion &output) {
+    // The output need not move to where its tool already stands.
+    while (cursor.have && is_already_there(pairing, cursor.expected, output)) {
+        if (advance_expected(pairing, cursor) < 0) return -1;
+    }
+    if (!cursor.have) return take_left_over(pairing, output);
+    FramePair frames[3];
+    int difference = compare(pairing, cursor.expected, output, frames);
+    if (difference != DIFFERENCE_NONE && is_composition_move(output, &cursor.expected, pairing.expected)) {
+        return take_composition_move(pairing, output);
+    }
+    // The expected move vanished in the rounding: the output stands where it
+    // ends, and the same output motion meets the next expected one.
+    while (cursor.have && difference != DIFFERENCE_NONE && is_within_rounding(cursor.expected, output)) {
+        if (advance_expected(pairing, cursor) < 0) return -1;
+        if (cursor.have) difference = compare(pairing, cursor.expected, output, frames);
+    }
+    if (!cursor.have) return take_left_over(pairing, output);
+    if (difference == DIFFERENCE_NONE) return take_pair(pairing, cursor, output, frames);
+    if (is_composition_move(output, &cursor.expected, pairing.expected)) return take_composition_move(pairing, output);
+    return fail_difference(pairing, cursor.expected, output, difference);
+}
+
 // Pairs the output with the expected motions to the end of both.
 int pair_all(Pairing &pairing, const char *input_path, const char *output_path) {
-    ExpectedMotion expected;
-    int have = expected_next(pairing.expected, expected);
-    if (have < 0) return fail_source(pairing, input_path);
+    PairingCursor cursor;
+    cursor.input_path = input_path;
+    cursor.have = expected_next(pairing.expected, cursor.expected);
+    if (cursor.have < 0) return fail_source(pairing, input_path);
     const Motion *next = nullptr;
     for (;;) {
         // A job stopped by the user stops its check too.
         if (CancelRequested) return fail_cancelled(pairing);
         int got = next_output(pairing, next);
         if (got < 0) return fail_output(pairing, output_path);
-        if (got == 0) return have ? fail_output_ended(pairing, expected) : 0;
-        const Motion &output = *next;
-        if (!have) {
-            if (!is_composition_move(output, nullptr, pairing.expected)) return fail_output_left_over(pairing, output);
-            pairing.checked += 1;
-            observe(pairing, output, PASS_COMPOSITION_MOVE);
-            continue;
-        }
-        FramePair frames[3];
-        int difference = compare(pairing, expected, output, frames);
-        if (difference == DIFFERENCE_NONE) {
-            if (is_cut_or_hole(output.kind)) {
-                for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = frames[axis];
-            }
-            pairing.checked += 1;
-            observe(pairing, output, expected.pass);
-            have = expected_next(pairing.expected, expected);
-            if (have < 0) return fail_source(pairing, input_path);
-            continue;
-        }
-        if (is_composition_move(output, &expected, pairing.expected)) {
-            pairing.checked += 1;
-            observe(pairing, output, PASS_COMPOSITION_MOVE);
-            continue;
-        }
-        // The expected move vanished in the rounding: the output stands where
-        // it ends; the same output motion meets the next expected one.
-        while (have && difference != DIFFERENCE_NONE && is_within_rounding(expected, output)) {
-            pairing.checked += 1;
-            have = expected_next(pairing.expected, expected);
-            if (have < 0) return fail_source(pairing, input_path);
-            if (have) difference = compare(pairing, expected, output, frames);
-        }
-        if (!have) {
-            if (!is_composition_move(output, nullptr, pairing.expected)) return fail_output_left_over(pairing, output);
-            pairing.checked += 1;
-            observe(pairing, output, PASS_COMPOSITION_MOVE);
-            continue;
-        }
-        if (difference == DIFFERENCE_NONE) {
-            if (is_cut_or_hole(output.kind)) {
-                for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = frames[axis];
-            }
-            pairing.checked += 1;
-            observe(pairing, output, expected.pass);
-            have = expected_next(pairing.expected, expected);
-            if (have < 0) return fail_source(pairing, input_path);
-            continue;
-        }
-        if (is_composition_move(output, &expected, pairing.expected)) {
-            pairing.checked += 1;
-            observe(pairing, output, PASS_COMPOSITION_MOVE);
-            continue;
-        }
-        return fail_difference(pairing, expected, output, difference);
+        if (got == 0) return cursor.have ? fail_output_ended(pairing, cursor.expected) : 0;
+        if (pair_one(pairing, cursor, *next) < 0) return -1;
     }
 }
 

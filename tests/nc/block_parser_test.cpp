@@ -76,8 +76,12 @@ TEST(BlockParser, CodesWhoseGeometryCannotBeTurnedAreRefused) {
         {"C1.", REFUSAL_LETTER, 'C'},          {"U1.", REFUSAL_LETTER, 'U'},
         {"G01 X1. X2.", REFUSAL_DUPLICATE, 'X'}, {"G01 X1. F1. F2.", REFUSAL_DUPLICATE, 'F'},
         {"G00 G01 X1.", REFUSAL_GROUP, 10},    {"G90 G91", REFUSAL_GROUP, 910},
-        {"G81 G83 Z1. R1.", REFUSAL_GROUP, 830}, {"S1500.5 M03", REFUSAL_NOT_INTEGER, 'S'},
-        {"T1.5", REFUSAL_NOT_INTEGER, 'T'},
+        {"G81 G83 Z1. R1.", REFUSAL_GROUP, 830}, {"S99999999999 M03", REFUSAL_NOT_INTEGER, 'S'},
+        // A decimal point where the control counts, even on a whole number.
+        {"S1500.5 M03", REFUSAL_POINT, 'S'},   {"S1500. M03", REFUSAL_POINT, 'S'},
+        {"T1.5", REFUSAL_POINT, 'T'},          {"G43 Z50. H1.", REFUSAL_POINT, 'H'},
+        {"G41 D1.", REFUSAL_POINT, 'D'},       {"G04 P1.5", REFUSAL_POINT, 'P'},
+        {"G81 X1. Z-1. R1. K2.", REFUSAL_POINT, 'K'}, {"N10. G00 X1.", REFUSAL_POINT, 'N'},
     };
     for (const Expect &expect : cases) {
         Read r = read(expect.block);

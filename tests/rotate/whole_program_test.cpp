@@ -6,6 +6,7 @@
 #include <string>
 
 #include "driver_harness.h"
+#include "toolpath/check.h"
 
 namespace {
 
@@ -108,6 +109,14 @@ TEST(WholeProgram, PositionsFollowSetupLinesAndReferenceReturns) {
     // move that names one axis only cannot be turned there.
     h.convert(WHOLE_PROGRAM, "G90 G54 G00 X0 Y10.\nG55 X10.\n", 90.0, 1, result);
     EXPECT_EQ("エラー：2行目 XY位置が不明なため回転できません： G55 X10.", first_error(h.log));
+    // A return's intermediate point in G90 is a point of the part: turned in
+    // place, as the check expects it.
+    out = h.convert(WHOLE_PROGRAM, "G90 G54 G00 X10. Y0.\nG43 H01 Z50.\nG28 X10. Y5. Z60.\nM30\n", 90.0, 1, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X0.000 Y10.000\nG43 H01 Z50.\nG28 X-5.000 Y10.000 Z60.\nM30\n", out);
+    CheckParams params = {90.0, {0.0, 0.0}, 1, 0, 0};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
     // The last rapid of a program is no sideways move.
     out = h.convert(WHOLE_PROGRAM, "G90 G00 X10. Y0\nZ5.\nG01 Z-1. F100\nX20.\nG00 Z100.\n", 90.0, 1, result);
     EXPECT_EQ("G90G00X0.000Y10.000\nZ5.000\nG01Z-1.000F100\nY20.000\nG00Z100.000\n", out);
