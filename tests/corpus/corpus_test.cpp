@@ -1,7 +1,7 @@
 // The corpus of shop programs: every file is listed once in corpus.txt, keeps the
-// dialect's rules, is marked refused for per-machining copies exactly when it holds
-// cutter compensation, and together the files show every shape the brief of the
-// rewrite names.
+// dialect's rules, converts in every composition at several angles and centres
+// with the check agreeing, and together the files show every shape the shops
+// write.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "../rotate/driver_harness.h"
 #include "support/program_walk.h"
 #include "test_support.h"
+#include "toolpath/check.h"
 
 namespace {
 
@@ -49,18 +51,63 @@ TEST(Corpus, EveryFileIsListedOnceAndKeepsTheDialect) {
     for (const CorpusEntry &entry : entries) {
         EXPECT_TRUE(listed.insert(entry.name).second) << "listed twice: " << entry.name;
         EXPECT_FALSE(entry.what.empty()) << entry.name;
-        bool refused = entry.compositions == "whole copies per_machining:refused";
-        EXPECT_TRUE(refused || entry.compositions == "whole copies per_machining") << entry.name;
+        EXPECT_EQ("whole copies per_machining", entry.compositions) << entry.name;
         WalkResult walk;
         std::string bytes = read_file_bytes(test_data_path("corpus/" + entry.name));
         ASSERT_FALSE(bytes.empty()) << entry.name;
         EXPECT_EQ(0, walk_program(bytes, walk)) << entry.name << " line " << walk.fault_line << ": " << walk.fault;
-        EXPECT_EQ(refused, walk.compensation) << entry.name << ": per_machining:refused is for cutter compensation";
         EXPECT_NE(LINE_END_MIXED, walk.line_end) << entry.name;
     }
     for (const auto &file : std::filesystem::directory_iterator(test_data_path("corpus"))) {
         if (file.path().extension() != ".nc") continue;
         EXPECT_EQ(1u, listed.count(file.path().filename().string())) << "not in corpus.txt: " << file.path();
+    }
+}
+
+struct CorpusJob {
+    const char *name;
+    DriverKind kind;
+    double angle;
+    double centre[2];
+    int copies;
+    int keep_source;
+    int type;
+};
+
+// Each composition at angles and centres that turn the path off its own grid.
+const CorpusJob CorpusJobs[] = {
+    {"whole program 30 about (0, 0)", WHOLE_PROGRAM, 30.0, {0.0, 0.0}, 1, 0, 1},
+    {"whole program -90 about (40, -25.5)", WHOLE_PROGRAM, -90.0, {40.0, -25.5}, 1, 0, 1},
+    {"whole program 450 about (-12.3, 7)", WHOLE_PROGRAM, 450.0, {-12.3, 7.0}, 1, 0, 1},
+    {"copies 3 at 120 about (0, 0)", COPIES, 120.0, {0.0, 0.0}, 3, 1, 0},
+    {"copies 4 at 72 about (25, 25)", COPIES, 72.0, {25.0, 25.0}, 4, 1, 0},
+    {"per machining 3 at 120 about (0, 0)", PER_MACHINING, 120.0, {0.0, 0.0}, 3, 1, 1},
+    {"per machining 2 at 37.5 about (7, -3)", PER_MACHINING, 37.5, {7.0, -3.0}, 2, 1, 1},
+};
+
+// One file in one job: "" when it converted, the check agreed and nothing was left behind.
+std::string convert_and_check(DriverHarness &h, const CorpusJob &job) {
+    h.centre[0] = job.centre[0];
+    h.centre[1] = job.centre[1];
+    std::string output;
+    if (h.run_file(job.kind, job.angle, job.copies, output) != 0) return "driver: " + first_error(h.log);
+    CheckParams params = {job.angle, {job.centre[0], job.centre[1]}, job.copies, job.keep_source, job.type};
+    CheckResult check;
+    if (check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check) != 0) {
+        return "check: output line " + std::to_string(check.output_line) + ": expected " + check.expected +
+               ", found " + check.found;
+    }
+    return h.stray_files().empty() ? "" : "left behind: " + h.stray_files();
+}
+
+TEST(Corpus, EveryFileConvertsInEveryCompositionAndPassesTheCheck) {
+    for (const CorpusEntry &entry : read_listing()) {
+        DriverHarness h;
+        write_file_bytes(h.input_path, read_file_bytes(test_data_path("corpus/" + entry.name)));
+        for (const CorpusJob &job : CorpusJobs) {
+            h.log.lines.clear();
+            EXPECT_EQ("", convert_and_check(h, job)) << entry.name << ", " << job.name;
+        }
     }
 }
 
