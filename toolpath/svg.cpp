@@ -30,7 +30,9 @@ void setup_canvas(Canvas &canvas, const Picture &picture) {
     canvas.extent = picture.extent;
     double span_x = picture.extent.max[0] - picture.extent.min[0];
     double span_y = picture.extent.max[1] - picture.extent.min[1];
-    canvas.scale = DRAWING / (span_x > span_y ? span_x : span_y);
+    double longer = span_x > span_y ? span_x : span_y;
+    // A picture that was never built has no extent: drawn at one pixel a millimetre.
+    canvas.scale = longer > 0.0 ? DRAWING / longer : 1.0;
     canvas.width = 2.0 * MARGIN + span_x * canvas.scale;
     canvas.height = 2.0 * MARGIN + span_y * canvas.scale + LEGEND_HEIGHT;
     if (canvas.width < 1000.0) canvas.width = 1000.0;
