@@ -47,6 +47,7 @@ struct PreviewWindow {
     HPEN pens[PICTURE_COLOURS][2] = {};  // solid and dashed
     HPEN black = nullptr;
     HPEN red = nullptr;
+    HPEN rule = nullptr;  // between the drawing and the legend
     std::vector<PreviewCommand> commands;  // reused from stroke to stroke
     std::vector<POINT> points;
 };
@@ -83,6 +84,7 @@ void make_tools(PreviewWindow &preview) {
     }
     preview.black = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
     preview.red = CreatePen(PS_SOLID, 2, colour_ref(picture_colour_rgb(COLOUR_UNCHECKED)));
+    preview.rule = CreatePen(PS_SOLID, 1, RGB(0xdc, 0xdc, 0xdc));
     preview.font = create_ui_font("ＭＳ ゴシック", FONT_HEIGHT);
 }
 
@@ -94,10 +96,10 @@ void free_tools(PreviewWindow &preview) {
         }
     }
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(preview.black), static_cast<HGDIOBJ>(preview.red),
-                           static_cast<HGDIOBJ>(preview.font)}) {
+                           static_cast<HGDIOBJ>(preview.rule), static_cast<HGDIOBJ>(preview.font)}) {
         if (object) DeleteObject(object);
     }
-    preview.black = preview.red = nullptr;
+    preview.black = preview.red = preview.rule = nullptr;
     preview.font = nullptr;
 }
 
@@ -196,9 +198,12 @@ void draw_keys(HDC dc, const PreviewWindow &preview, const std::vector<PictureKe
     }
 }
 
-// The scale bar, the four lines of the legend and the two rows of keys.
-void draw_legend(HDC dc, const PreviewWindow &preview, const PreviewLayout &layout, int line_height) {
+// A rule across the window, the scale bar, the four lines of the legend and the two rows of keys.
+void draw_legend(HDC dc, const PreviewWindow &preview, const PreviewLayout &layout, int width, int line_height) {
     int y = layout.legend_top;
+    SelectObject(dc, preview.rule);
+    MoveToEx(dc, MARGIN / 2, y - MARGIN / 4, nullptr);
+    LineTo(dc, width - MARGIN / 2, y - MARGIN / 4);
     draw_scale_bar(dc, preview, layout, y, line_height);
     y += line_height;
     for (const std::string &line : preview.picture.legend) {
@@ -223,7 +228,7 @@ void paint_preview(HDC dc, PreviewWindow &preview, int width, int height) {
     lay_out_preview(preview.picture.extent, width, height, MARGIN, preview_legend_height(line_height), layout);
     for (const PicturePath &path : preview.picture.paths) draw_stroke(dc, preview, path, layout);
     draw_centre_mark(dc, preview, layout);
-    draw_legend(dc, preview, layout, line_height);
+    draw_legend(dc, preview, layout, width, line_height);
     SelectObject(dc, previous_brush);
     SelectObject(dc, previous_pen);
     SelectObject(dc, previous_font);

@@ -1150,9 +1150,9 @@ HWND open_preview(const Program &prog)
     return preview;
 }
 
-// After a conversion: the item is enabled, the window opens owned by the main
-// window, draws the source grey and the result in its colour, redraws after a
-// resize, and Escape closes it.
+// After a conversion of three placements: the item is enabled, the window
+// opens owned by the main window, draws the source grey and each placement in
+// its colour, redraws after a resize, and Escape closes it.
 void check_preview(const Folders &dirs, const Program &prog)
 {
     DWORD pid = prog.process.dwProcessId;
@@ -1176,9 +1176,12 @@ void check_preview(const Folders &dirs, const Program &prog)
           "preview: the title names the input and the output", title);
     Sleep(800);
     const COLORREF source_grey = RGB(0xb4, 0xb4, 0xb4), result_blue = RGB(0x1c, 0x4f, 0xb0);
+    const COLORREF copy_orange = RGB(0xd9, 0x48, 0x0f), copy_green = RGB(0x2b, 0x8a, 0x3e);
     long grey = count_colour(preview, source_grey), blue = count_colour(preview, result_blue);
-    check(grey > 50 && blue > 50, "preview: the source is drawn grey and the result in its colour",
-          format("%ld grey and %ld blue pixels", grey, blue));
+    long orange = count_colour(preview, copy_orange), green = count_colour(preview, copy_green);
+    check(grey > 50 && blue > 50 && orange > 50 && green > 50,
+          "preview: the source is drawn grey, its place blue and the two copies orange and green",
+          format("%ld grey, %ld blue, %ld orange, %ld green pixels", grey, blue, orange, green));
 
     RECT before;
     GetWindowRect(preview, &before);
@@ -1442,7 +1445,6 @@ void run_session(const Folders &dirs)
         fill_job(prog, whole, false);
         run_job_case(dirs, prog, whole);
         screenshot(dirs, prog.main, "main-window");
-        check_preview(dirs, prog);
     }
 
     JobCase copies = {"copies", input, dirs.nc + "part_rot.nc", "90", "0", "0", "3", true, 0,
@@ -1453,9 +1455,12 @@ void run_session(const Folders &dirs)
           format("posted %d; input [%s]", dropped, field(prog.main, IdInput).c_str()));
     fill_job(prog, copies, !taken);
     HWND left_open = open_preview(prog);
+    check(left_open != nullptr, "preview: opens after the conversion of the whole program",
+          describe_boxes(prog.process.dwProcessId));
     run_job_over_existing(dirs, prog, copies);
     check(left_open && !IsWindow(left_open) && top_windows(prog.process.dwProcessId, PreviewClass).empty(),
           "preview: the next Execute closes the preview of the job before");
+    check_preview(dirs, prog);
     check_preview_close(prog);
 
     check_execute_field_checks(dirs, prog);
