@@ -325,11 +325,12 @@ int has_room(Drawing &drawing) {
 void draw_motion(Drawing &drawing, const Motion &motion, int colour) {
     if (!is_drawable(motion)) return;
     int dashed = motion.kind == MOTION_RAPID || motion.kind == MOTION_HOLE;
-    if (drawn_before(drawing, motion, colour, dashed)) return;
     if (!has_room(drawing)) {
-        if (drawing.last_grid) drawing.pen.picture->omitted += 1;
+        // What is left out is counted once, as what is drawn is drawn once.
+        if (drawing.last_grid && !drawn_before(drawing, motion, colour, dashed)) drawing.pen.picture->omitted += 1;
         return;
     }
+    if (drawn_before(drawing, motion, colour, dashed)) return;
     Pen &pen = drawing.pen;
     bring_pen(pen, static_cast<unsigned char>(colour), static_cast<unsigned char>(dashed), motion.start.v[AXIS_X],
               motion.start.v[AXIS_Y]);
