@@ -23,6 +23,7 @@
 #include "settings/program_values.h"
 #include "settings/settings_file.h"
 #include "shell/dialog_state.h"
+#include "shell/job_picture.h"
 #include "log/message_log.h"
 
 // ---------------------------------------------------------------------------
@@ -43,14 +44,14 @@ struct RunnerOptions {
     int copies = 0;                // --copies given: the source is kept
     std::string copy_count = "2";  // --copies N
     int composition = -1;          // --whole 0, --per-machining 1, -1 neither
-    std::string svg_path;          // --svg
+    std::string svg_path;          // --svg: the picture of the job, either form
     int conversion_options = 0;    // how many options of the options form were given
 };
 
 static const char USAGE_TEXT[] =
     "usage: pivora-run [--angle A] [--centre X,Y] [--copies [N]] [--whole | --per-machining]\n"
     "                  [-o OUTPUT] [--no-wait] [--check] [--svg FILE] INPUT.nc\n"
-    "       pivora-run [--no-wait] [--check] CONTROL_FILE\n"
+    "       pivora-run [--no-wait] [--check] [--svg FILE] CONTROL_FILE\n"
     "\n"
     "Turns the tool path of the NC program INPUT.nc in the XY plane and writes the\n"
     "result, or runs the conversion that CONTROL_FILE describes (section Pivora:\n"
@@ -73,9 +74,13 @@ static const char USAGE_TEXT[] =
     "                   e.g. --copies 4 --whole --angle 90\n"
     "  -o OUTPUT        the file to write; default: INPUT's name with the suffix\n"
     "                   FILES/OUTPUTFILE (_new when empty), e.g. -o part_r.nc\n"
-    "  --svg FILE       a picture of the tool path after the conversion (not\n"
-    "                   available in this build yet), e.g. --svg part.svg\n"
     "Options of both forms:\n"
+    "  --svg FILE       after the conversion (with --check: after the check) draw\n"
+    "                   the tool path as an SVG picture: the input in grey, the\n"
+    "                   output on top one colour per copy, rapids dashed, with the\n"
+    "                   centre, a scale, the extents and the check's result; a\n"
+    "                   picture that cannot be written is a warning,\n"
+    "                   e.g. --svg part.svg\n"
     "  --check          convert nothing: compare the existing output with the input\n"
     "                   under the same parameters; exit 0 when they agree, 1 with\n"
     "                   the first difference, e.g. pivora-run --check job.ini\n"
@@ -89,6 +94,7 @@ static const char USAGE_TEXT[] =
     "  pivora-run --angle 30 --centre 50,50 part.nc          (part_new.nc, rotated once)\n"
     "  pivora-run --copies 4 --angle 90 --whole -o four.nc part.nc\n"
     "  pivora-run --no-wait job.ini\n"
+    "  pivora-run --svg job.svg job.ini\n"
     "\n"
     "Message boxes go to standard error; the question before an existing output\n"
     "file is replaced is asked on the terminal and answered No when standard\n"
@@ -109,7 +115,7 @@ static const char USAGE_TEXT[] =
     "(SIGINT, SIGTERM, SIGHUP).\n";
 
 static const char SHORT_USAGE[] =
-    "usage: pivora-run [options] INPUT.nc | pivora-run [--no-wait] [--check] CONTROL_FILE"
+    "usage: pivora-run [options] INPUT.nc | pivora-run [--no-wait] [--check] [--svg FILE] CONTROL_FILE"
     " (pivora-run --help lists the options)\n";
 
 // One line on standard error and the short usage: the caller exits with 2.
@@ -233,7 +239,6 @@ static ArgumentsResult read_option(int argc, char **argv, int &i, RunnerOptions 
             return bad_usage("--svg wants a file, e.g. --svg part.svg");
         }
         options.svg_path = value;
-        ++options.conversion_options;
     } else {
         return bad_usage("unknown option " + std::string(argv[i]));
     }
@@ -247,12 +252,6 @@ static ArgumentsResult check_combination(RunnerOptions &options) {
         return bad_usage(options.argument + " is a control file; the options of a conversion go with an NC file only");
     }
     if (options.composition >= 0 && !options.copies) return bad_usage("--whole and --per-machining go with --copies");
-    if (!options.svg_path.empty() && options.check_only) return bad_usage("--svg and --check exclude each other");
-    if (!options.svg_path.empty()) {
-        // The picture comes with the tool-path model; until then the option is refused
-        // rather than ignored, so that no one waits for a file that never comes.
-        return bad_usage("--svg: the tool-path picture is not available in this build");
-    }
     return ARGUMENTS_RUN;
 }
 
@@ -609,15 +608,31 @@ static int write_private_control_file(const DialogFields &fields, PrivateControl
     return 0;
 }
 
+// --svg: the picture of the job the control file describes, after a conversion
+// that succeeded or after a check whatever it found (a difference shows in the
+// picture). The job's result stands either way.
+static void write_picture(const RunnerOptions &options, const char *control_path, int result) {
+    if (options.svg_path.empty() || CaughtSignal || (result != 0 && !options.check_only)) return;
+    std::string svg = options.svg_path;
+    absolute_path(svg);
+    JobPicture job;
+    if (read_job_picture(nullptr, control_path, job) < 0) return;
+    write_job_svg(nullptr, job, svg.c_str());
+}
+
+// Converts, or with --check compares, as the control file says; then the picture.
+static int run_control_path(const RunnerOptions &options, const char *control_path) {
+    int result = options.check_only ? check_job_output(nullptr, control_path) : run_job(nullptr, control_path);
+    write_picture(options, control_path, result);
+    return result;
+}
+
 static int run_options_form(const RunnerOptions &options) {
     DialogFields fields;
     if (fill_job_fields(options, fields) < 0) return -1;
     PrivateControlFile control;
     int result = write_private_control_file(fields, control);
-    if (result == 0 && !CaughtSignal) {
-        result = options.check_only ? check_job_output(nullptr, control.path.c_str())
-                                    : run_job(nullptr, control.path.c_str());
-    }
+    if (result == 0 && !CaughtSignal) result = run_control_path(options, control.path.c_str());
     remove_private_control_file(control);
     return result;
 }
@@ -626,7 +641,7 @@ static int run_control_form(const RunnerOptions &options) {
     std::string control = options.argument;
     absolute_path(control);
     if (CaughtSignal) return -1;
-    return options.check_only ? check_job_output(nullptr, control.c_str()) : run_job(nullptr, control.c_str());
+    return run_control_path(options, control.c_str());
 }
 
 // ---------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, when any is missing.
 set -euo pipefail
-packages=(cmake g++ googletest libgtest-dev g++-mingw-w64-x86-64 wine wine64 xvfb locales fonts-ipafont xauth x11-apps imagemagick)
+packages=(cmake g++ googletest libgtest-dev g++-mingw-w64-x86-64 wine wine64 xvfb locales fonts-ipafont xauth x11-apps imagemagick
+          libxml2-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

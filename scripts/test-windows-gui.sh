@@ -8,8 +8,8 @@
 # <build-dir> is a mingw-w64 build holding Pivora.exe and gui_driver.exe. The
 # Wine prefix is kept in <build-dir>/wine-gui (made on the first run); each run
 # works in a fresh temporary folder. Screenshots of the main window after a
-# conversion, the settings dialog and the support dialog are left as PNG files
-# in <build-dir>/screenshots/. Prints one line per check, ends with
+# conversion, the preview window of its tool path, the settings dialog and the
+# support dialog are left as PNG files in <build-dir>/screenshots/. Prints one line per check, ends with
 # "N passed, N failed" and exits non-zero when any check failed.
 set -uo pipefail
 
@@ -110,7 +110,7 @@ fi
 shots=$build/screenshots
 mkdir -p "$shots"
 rm -f "$shots"/*.png
-for name in main-window settings-dialog support-dialog; do
+for name in main-window preview-window settings-dialog support-dialog; do
     if [ -f "$work/shots/$name.bmp" ] && convert "$work/shots/$name.bmp" "$shots/$name.png" 2>/dev/null; then
         result OK "screenshot $shots/$name.png"
     else

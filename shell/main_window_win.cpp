@@ -9,6 +9,7 @@
 
 #include "job/output_files.h"
 #include "shell/dialog_state.h"
+#include "shell/job_picture.h"
 #include "settings/program_values.h"
 #include "log/message_log.h"
 #include "shell/resource.h"
@@ -26,6 +27,10 @@ static HFONT LogFont = nullptr;
 // the job has returned and cleaned up.
 static int JobRunning = 0;
 static int CloseAfterJob = 0;
+
+// The last Execute's job, for "プレビュー": known only when it wrote its output.
+static JobPicture LastJob;
+static int LastJobKnown = 0;
 
 // ---------------------------------------------------------------------------
 // The job fields between the controls and their record
@@ -147,16 +152,39 @@ static void on_file_menu(HWND window, int id) {
     }
 }
 
+static UINT preview_menu_state() { return MF_BYCOMMAND | (LastJobKnown ? MF_ENABLED : MF_GRAYED); }
+
+// The job an Execute ran is remembered when it wrote its output; any other
+// outcome forgets the one before, so that the preview always shows the last Execute.
+static void remember_job(HWND window, const DialogFields &fields, int result) {
+    LastJobKnown = result == 0 && job_picture_from_fields(window, fields, LastJob) == 0;
+    EnableMenuItem(GetMenu(window), IDM_PREVIEW, preview_menu_state());
+    DrawMenuBar(window);
+}
+
+// An open preview belongs to the job before: it goes when the next one starts.
 static void run_execute(HWND window) {
+    close_preview_window();
     JobRunning = 1;
-    on_fields(window, [window](DialogFields &f) { return execute_command(window, f); });
+    DialogFields job;
+    read_fields(window, job);
+    int result = on_fields(window, [window](DialogFields &f) { return execute_command(window, f); });
     JobRunning = 0;
-    if (CloseAfterJob) PostMessageA(window, WM_CLOSE, 0, 0);
+    if (CloseAfterJob) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    } else {
+        remember_job(window, job, result);
+    }
+}
+
+static void run_preview(HWND window) {
+    if (LastJobKnown) open_preview_window(window, LastJob);
 }
 
 static void on_job_command(HWND window, int id) {
     switch (id) {
     case IDM_EXECUTE: run_execute(window); break;
+    case IDM_PREVIEW: run_preview(window); break;
     case IDM_CLEAR: on_fields(window, [](DialogFields &f) { return init_dialog_fields(f, nullptr, -1); }); break;
     case IDM_LOAD_HISTORY: on_fields(window, [](DialogFields &f) { return load_history(f); }); break;
     }
@@ -227,6 +255,7 @@ static LRESULT on_command(HWND window, int id, int code) {
     case IDM_SAVE_LOG:
     case IDM_EXIT: on_file_menu(window, id); break;
     case IDM_EXECUTE:
+    case IDM_PREVIEW:
     case IDM_CLEAR:
     case IDM_LOAD_HISTORY: on_job_command(window, id); break;
     case IDM_SETTINGS: on_settings_command(window); break;
@@ -292,6 +321,7 @@ static LRESULT on_right_button(HWND window, LPARAM position) {
     ClientToScreen(window, &at);
     HMENU menu = LoadMenuA(ProgramInstance, "CMDPOPUPMENU");
     if (!menu) return 0;
+    EnableMenuItem(menu, IDM_PREVIEW, preview_menu_state());
     int chosen = TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, at.x, at.y, 0,
                                 window, nullptr);
     DestroyMenu(menu);

@@ -42,6 +42,7 @@
 #define IDM_CLEAR 40006          // clear the job fields
 #define IDM_LOAD_HISTORY 40007   // load the last job
 #define IDM_SETTINGS 40008       // the settings dialog
+#define IDM_PREVIEW 40009        // the tool-path picture of the last job (greyed until a job succeeds)
 #define IDM_HELP 40010           // the help file
 #define IDM_VERSION 40011        // the about box
 #define IDM_SUPPORT 40012        // the support dialog

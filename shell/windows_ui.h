@@ -6,6 +6,8 @@
 
 #include <string>
 
+struct JobPicture;
+
 // The program's instance, set by the entry point.
 extern HINSTANCE ProgramInstance;
 
@@ -32,6 +34,13 @@ void set_small_icon(HWND window);
 
 // The main window's procedure (class "Pivora").
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The preview window (class "PivoraPreview", owned by owner, resizable) of the
+// job's tool-path picture; one at a time, a second opening replaces the first.
+// Escape or closing it frees everything. 0, or -1 after a warning.
+int open_preview_window(HWND owner, const JobPicture &job);
+// Closes the preview window if one is open.
+void close_preview_window();
 
 // The settings dialog "QUILLOINIDIALOG", modal.
 INT_PTR show_settings_dialog(HWND owner);

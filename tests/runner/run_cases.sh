@@ -18,6 +18,10 @@
 #   ulimit        arguments of bash's ulimit for the runner (e.g. "-f 16": a 16 KB file
 #                 size limit, which stands for a full disk)
 #   changes       names of files in the work folder the job may replace (one a line)
+#   creates       names of files besides out.nc the job makes in the work folder (one a line)
+#   after.sh      run after the job with DIR, CASE and LOG (the normalised standard
+#                 output) set: it checks what the job made; a non-zero exit fails the
+#                 case with its last lines, 77 skips it
 #   status        expected exit status (cases/ only; default 0)
 #   expected.nc   the expected output @DIR@/out.nc, compared byte for byte
 #   expected.log  the whole standard output, compared after normalising
@@ -39,7 +43,7 @@
 #
 # Every case also checks that each file present before the run (other than those
 # in `changes`) is there afterwards with the same bytes, and that the only new
-# file the job leaves behind is out.nc.
+# files the job leaves behind are out.nc and those in `creates`.
 set -u
 
 if [ $# -lt 2 ]; then
@@ -190,6 +194,18 @@ run_case() {  # KIND CASE_FOLDER
         why+=" standard error differs: $(diff "$case_dir/expected.err" "$base/stderr.n" | head -n 6 | tr '\n' ' ');"
     fi
 
+    if [ -f "$case_dir/after.sh" ]; then
+        DIR="$dir" CASE="$case_dir" LOG="$base/stdout.n" bash "$case_dir/after.sh" >"$base/after.out" 2>&1
+        local after_status=$?
+        if [ $after_status -eq 77 ]; then
+            skipped=$((skipped + 1))
+            echo "skip $name: $(tail -n 1 "$base/after.out")"
+            return 0
+        elif [ $after_status -ne 0 ]; then
+            why+=" after.sh: $(tail -n 3 "$base/after.out" | tr '\n' ' ');"
+        fi
+    fi
+
     # Nothing the job did not create is changed or deleted.
     local file
     while IFS= read -r file; do
@@ -205,6 +221,7 @@ run_case() {  # KIND CASE_FOLDER
     while IFS= read -r file; do
         file=${file#./}
         [ "$file" = out.nc ] && continue
+        if [ -f "$case_dir/creates" ] && grep -qxF -- "$file" "$case_dir/creates"; then continue; fi
         grep -qxF -- "./$file" "$base/before.list" || why+=" left behind: $file;"
     done < <(cd "$dir" && find . -type f | sort)
 
@@ -484,6 +501,40 @@ options_checks() {
         options_result options/check "$why"
     fi
 
+    # --svg: the picture after the conversion, and after a check whatever it
+    # found; a picture that cannot be written is a warning and the job stands.
+    if is_wanted options/svg; then
+        local why=""
+        rm -f "$options_base/work/"pic*
+        options_run --no-wait --copies 3 --angle 120 --centre 0,0 -o pic.nc --svg pic.svg in.nc
+        [ $? -eq 0 ] || why+=" conversion with --svg: exit status not 0;"
+        grep -q "^工具経路の図 $options_base/work/pic.svg を書き込みました$" "$options_base/stdout" || why+=" no picture line;"
+        if command -v xmllint >/dev/null 2>&1; then
+            xmllint --noout "$options_base/work/pic.svg" 2>/dev/null || why+=" pic.svg is not well-formed;"
+        fi
+        grep -q 'class="k2"' "$options_base/work/pic.svg" 2>/dev/null || why+=" pic.svg lacks the second copy;"
+        options_run --check --copies 3 --angle 90 --centre 0,0 -o pic.nc --svg pic_check.svg in.nc
+        [ $? -eq 1 ] || why+=" --check of a wrong angle with --svg: exit status not 1;"
+        iconv -f CP932 -t UTF-8 "$options_base/work/pic_check.svg" 2>/dev/null | grep -q '>照合: 相違 出力 [0-9]*行目' ||
+            why+=" the picture of a difference does not name it;"
+        grep -q 'class="u' "$options_base/work/pic_check.svg" 2>/dev/null || why+=" the output after the difference is not drawn;"
+        options_control "$options_base/control.ini" 90 0 0 1 0 1 "$options_base/work/pic.nc"
+        options_run --no-wait --svg "$options_base/work/pic.nc" "$options_base/control.ini"
+        [ $? -eq 0 ] || why+=" --svg naming the output: exit status not 0;"
+        grep -q "^警　告：工具経路の図 $options_base/work/pic.nc を書き込めません（ＮＣファイルと同じです）。$" "$options_base/stdout" ||
+            why+=" --svg naming the output gives no warning;"
+        head -c 1 "$options_base/work/pic.nc" | grep -q '%' || why+=" --svg naming the output replaced it;"
+        options_run --no-wait --svg "$options_base/work/none/pic.svg" "$options_base/control.ini"
+        [ $? -eq 0 ] || why+=" --svg into a missing folder: exit status not 0;"
+        grep -q "^警　告：工具経路の図 $options_base/work/none/pic.svg を書き込めません" "$options_base/stdout" ||
+            why+=" --svg into a missing folder gives no warning;"
+        local left
+        left=$(cd "$options_base/work" && ls | grep -v -x -e in.nc -e "by_.*" -e pic.nc -e pic.svg -e pic_check.svg)
+        [ -z "$left" ] || why+=" left in the work folder: $left;"
+        rm -f "$options_base/work/"pic*
+        options_result options/svg "$why"
+    fi
+
     # --help names every option with an example; bad usage is one line and exit 2.
     if is_wanted options/usage; then
         local why=""
@@ -518,7 +569,7 @@ options_checks() {
         options_bad_usage "whole and per-machining" --copies --whole --per-machining in.nc
         options_bad_usage "output missing" in.nc -o
         options_bad_usage "options with a control file" --angle 30 job.ini
-        options_bad_usage "svg" --svg part.svg in.nc
+        options_bad_usage "svg without a file" in.nc --svg
         options_bad_usage "unknown option" --rotate 30 in.nc
         why+=$bad_usage_why
         options_result options/usage "$why"

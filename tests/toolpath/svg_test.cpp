@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -141,24 +142,30 @@ bool is_well_formed(const std::string &text, std::string &problem) {
     return problem.empty();
 }
 
-struct Picture {
+struct Drawn {
     int status;
     std::string svg;
     PictureFacts facts;
 };
 
-Picture draw(const std::string &source, const std::string &output, const CheckParams &params, const char *text) {
+Drawn draw(const std::string &source, const std::string &output, const CheckParams &params, const char *text) {
     TempDir dir;
     std::string input_path = dir.file("PART.NC");
     std::string output_path = dir.file("PART_ROT.NC");
     write_file_bytes(input_path, source);
     write_file_bytes(output_path, output);
-    Picture picture;
+    Drawn picture;
     TextWriter writer;
     text_open_memory(writer, picture.svg);
     picture.status = write_toolpath_svg(writer, input_path.c_str(), output_path.c_str(), params, text, picture.facts);
     text_close_write(writer);
     return picture;
+}
+
+size_t count_of(const std::string &text, const std::string &what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
 }
 
 std::string data(const std::string &name) { return read_file_bytes(test_data_path("toolpath/data/" + name)); }
@@ -173,7 +180,7 @@ void expect_extent(const PathExtent &extent, double min_x, double min_y, double 
 
 TEST(ToolpathPicture, PerMachiningCopiesWithTheirColoursAndLegend) {
     const CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
-    Picture picture = draw(data("per_machining.nc"), data("per_machining_90x2.nc"), params, "一致 (34)");
+    Drawn picture = draw(data("per_machining.nc"), data("per_machining_90x2.nc"), params, "一致 (34)");
     ASSERT_EQ(0, picture.status);
     std::string problem;
     EXPECT_TRUE(is_well_formed(picture.svg, problem)) << problem;
@@ -196,12 +203,29 @@ TEST(ToolpathPicture, PerMachiningCopiesWithTheirColoursAndLegend) {
     EXPECT_NE(std::string::npos, picture.svg.find("一致 (34)"));
     EXPECT_NE(std::string::npos, picture.svg.find("90.000"));
     EXPECT_NE(std::string::npos, picture.svg.find(" mm</text>"));
+
+    // The drawing is the picture record written out: one path element a stroke
+    // and one a key, nothing else drawn.
+    TempDir dir;
+    write_file_bytes(dir.file("PART.NC"), data("per_machining.nc"));
+    write_file_bytes(dir.file("PART_ROT.NC"), data("per_machining_90x2.nc"));
+    std::unique_ptr<Picture> record(new Picture());
+    ASSERT_EQ(0, build_picture(dir.file("PART.NC").c_str(), dir.file("PART_ROT.NC").c_str(), params, "一致 (34)",
+                               *record));
+    std::string svg;
+    TextWriter writer;
+    text_open_memory(writer, svg);
+    write_picture_svg(writer, *record);
+    text_close_write(writer);
+    EXPECT_EQ(picture.svg, svg);
+    EXPECT_EQ(record->paths.size() + record->placement_keys.size() + record->line_keys.size(),
+              count_of(svg, "<path class="));
 }
 
 TEST(ToolpathPicture, ExtentOfFullCirclesAndTheRestAfterADifference) {
     const std::string source = "G90 G00 X10. Y0 Z0\nG02 I-10. F100\nG03 X0 Y10. R10.\n";
     const CheckParams whole = {0.0, {0.0, 0.0}, 1, 0, 0};
-    Picture picture = draw(source, source, whole, nullptr);
+    Drawn picture = draw(source, source, whole, nullptr);
     ASSERT_EQ(0, picture.status);
     // The first rapid starts nowhere known: only the circle and the quarter are drawn.
     EXPECT_EQ(2, picture.facts.source_segments);
@@ -214,7 +238,7 @@ TEST(ToolpathPicture, ExtentOfFullCirclesAndTheRestAfterADifference) {
     EXPECT_NE(std::string::npos, picture.svg.find(" A", first + 1));
 
     // After the first difference the output is still drawn, in the colour of the unchecked.
-    Picture wrong = draw(source, "G90 G00 X10. Y0 Z0\nG02 I-10. F100\nG03 X0 Y11. R10.5\n", whole, "相違");
+    Drawn wrong = draw(source, "G90 G00 X10. Y0 Z0\nG02 I-10. F100\nG03 X0 Y11. R10.5\n", whole, "相違");
     ASSERT_EQ(0, wrong.status);
     EXPECT_NE(std::string::npos, wrong.svg.substr(0, wrong.svg.find("<text")).find("class=\"u\""));
     EXPECT_EQ(2, wrong.facts.result_segments);
@@ -227,7 +251,7 @@ TEST(ToolpathPicture, DensePathsAreThinnedToTheGrid) {
     for (int i = 1; i <= 5000; ++i) source += (i % 2 ? "X.001\n" : "X0\n");
     source += "X100. Y100.\n";
     const CheckParams whole = {0.0, {0.0, 0.0}, 1, 0, 0};
-    Picture picture = draw(source, source, whole, nullptr);
+    Drawn picture = draw(source, source, whole, nullptr);
     ASSERT_EQ(0, picture.status);
     EXPECT_EQ(5001, picture.facts.source_segments);
     EXPECT_EQ(5001, picture.facts.result_segments);

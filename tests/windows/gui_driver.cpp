@@ -13,6 +13,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -40,6 +41,7 @@ const int CmdExecute = 40005;     // "変換実行"
 const int CmdClearFields = 40006; // "初期化"
 const int CmdLoadHistory = 40007; // "前回の情報読込"
 const int CmdSettings = 40008;    // "編集初期設定"
+const int CmdPreview = 40009;     // "プレビュー"
 const int CmdHelp = 40010;        // "ヘルプ"
 const int CmdVersion = 40011;     // "バージョン"
 const int CmdSupport = 40012;     // "サポート情報"
@@ -57,6 +59,8 @@ const int IdTextColor = 1053;     // settings dialog: text colour
 const DWORD ReplyWait = 5000;     // longest wait for a window to answer one message
 const DWORD BoxWait = 20000;      // longest wait for a box or dialog to appear
 const DWORD JobWait = 90000;      // longest wait for a conversion to finish
+
+const char PreviewClass[] = "PivoraPreview";  // the preview window's class
 
 const char MainTitle[] = "TSYQUILLO Pivora　2019R0.30　ＮＣデータ回転移動 / Tessaly";
 
@@ -468,6 +472,50 @@ void screenshot(const Folders &dirs, HWND w, const char *name)
 {
     std::string path = dirs.shots + name + ".bmp";
     check(save_screenshot(w, path), format("screenshot %s", name).c_str(), "could not capture the screen");
+}
+
+// Pixels of the window's client area on the screen that have the colour, within
+// a small tolerance per channel (-1 when the screen cannot be read).
+long count_colour(HWND w, COLORREF colour)
+{
+    RECT client;
+    if (!GetClientRect(w, &client))
+        return -1;
+    POINT origin = {0, 0};
+    ClientToScreen(w, &origin);
+    int width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0)
+        return -1;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    long count = -1;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY)) {
+            GdiFlush();
+            count = 0;
+            const unsigned char *pixel = static_cast<const unsigned char *>(bits);
+            for (long i = 0; i < static_cast<long>(width) * height; ++i, pixel += 4) {
+                if (abs(pixel[2] - GetRValue(colour)) <= 8 && abs(pixel[1] - GetGValue(colour)) <= 8 &&
+                    abs(pixel[0] - GetBValue(colour)) <= 8)
+                    ++count;
+            }
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return count;
 }
 
 // ---------------------------------------------------------------------------
@@ -976,6 +1024,198 @@ void check_load_history(const Program &prog, const JobCase &last)
 }
 
 // ---------------------------------------------------------------------------
+// "プレビュー": the tool-path picture of the last job
+
+// The menu item's state as GetMenuState gives it; -1 where the menu of another
+// process cannot be read (Wine keeps a menu's items in its own process).
+UINT preview_menu_state(const Program &prog)
+{
+    return GetMenuState(GetMenu(prog.main), CmdPreview, MF_BYCOMMAND);
+}
+
+// The darkest pixel, as the mean of its channels, of each band of pixel rows of
+// a window on the screen that holds anything but its background (the most
+// frequent colour), top to bottom; the window's edges are left out.
+std::vector<int> darkest_per_band(HWND w)
+{
+    std::vector<int> bands;
+    RECT r;
+    if (!GetWindowRect(w, &r))
+        return bands;
+    int width = r.right - r.left, height = r.bottom - r.top, edge = 4;
+    if (width <= 2 * edge || height <= 2 * edge)
+        return bands;
+    std::vector<unsigned char> grey(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = GetPixel(screen, r.left + x, r.top + y);
+            grey[static_cast<size_t>(y) * width + x] =
+                static_cast<unsigned char>((GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3);
+        }
+    ReleaseDC(nullptr, screen);
+    int counts[256] = {0};
+    for (unsigned char g : grey)
+        ++counts[g];
+    int background = 0;
+    for (int g = 1; g < 256; ++g)
+        if (counts[g] > counts[background])
+            background = g;
+    int band_darkest = -1;
+    for (int y = edge; y < height - edge; ++y) {
+        int darkest = 256;
+        for (int x = edge; x < width - edge; ++x) {
+            int g = grey[static_cast<size_t>(y) * width + x];
+            if (abs(g - background) > 24 && g < darkest)
+                darkest = g;
+        }
+        if (darkest < 256) {
+            band_darkest = band_darkest < 0 || darkest < band_darkest ? darkest : band_darkest;
+        } else if (band_darkest >= 0) {
+            bands.push_back(band_darkest);
+            band_darkest = -1;
+        }
+    }
+    if (band_darkest >= 0)
+        bands.push_back(band_darkest);
+    return bands;
+}
+
+// Drops the menu bar's "コマンド" from the keyboard, as a user would, and
+// returns the darkest pixel of its second item's text ("プレビュー"): grey text
+// when the item is greyed, black when it can be chosen; -1 when it did not show.
+int preview_item_ink(const Program &prog)
+{
+    DWORD pid = prog.process.dwProcessId;
+    PostMessageA(prog.main, WM_SYSCOMMAND, SC_KEYMENU, 0);
+    Sleep(300);
+    PostMessageA(prog.main, WM_KEYDOWN, VK_RIGHT, 0);
+    Sleep(300);
+    PostMessageA(prog.main, WM_KEYDOWN, VK_DOWN, 0);
+    HWND popup = nullptr;
+    wait_until([&] {
+        std::vector<HWND> found = top_windows(pid, "#32768");
+        popup = found.empty() ? nullptr : found[0];
+        return popup != nullptr;
+    }, 5000);
+    int ink = -1;
+    if (popup) {
+        Sleep(500);
+        std::vector<int> bands = darkest_per_band(popup);
+        if (bands.size() >= 3)
+            ink = bands[1];
+        std::string rows;
+        for (int band : bands)
+            rows += format(" %d", band);
+        note("the コマンド menu: darkest pixel of each row of items:" + rows);
+    }
+    for (int i = 0; i < 3 && !top_windows(pid, "#32768").empty(); ++i) {
+        PostMessageA(prog.main, WM_KEYDOWN, VK_ESCAPE, 0);
+        Sleep(300);
+    }
+    PostMessageA(prog.main, WM_CANCELMODE, 0, 0);
+    wait_until([&] { return top_windows(pid, "#32768").empty(); }, 3000);
+    Sleep(300);
+    return ink;
+}
+
+// Without a successful job the item is grey and a posted command opens nothing.
+void check_preview_unavailable(const Program &prog, const char *when)
+{
+    UINT state = preview_menu_state(prog);
+    if (state == static_cast<UINT>(-1)) {
+        // The menu of another process cannot be read here: its drawing is looked at instead.
+        int ink = preview_item_ink(prog);
+        check(ink >= 90, format("preview %s: the menu item is drawn greyed", when).c_str(),
+              format("darkest pixel of its text %d (black text is below 60)", ink));
+    } else {
+        check((state & MF_GRAYED) != 0, format("preview %s: the menu item is greyed", when).c_str(), format("state %u", state));
+    }
+    menu_command(prog.main, CmdPreview);
+    Sleep(1000);
+    check(top_windows(prog.process.dwProcessId, PreviewClass).empty(),
+          format("preview %s: the command opens no window", when).c_str());
+}
+
+// "プレビュー" posted; the preview window once it shows, or nullptr.
+HWND open_preview(const Program &prog)
+{
+    menu_command(prog.main, CmdPreview);
+    HWND preview = nullptr;
+    wait_until([&] {
+        std::vector<HWND> found = top_windows(prog.process.dwProcessId, PreviewClass);
+        preview = found.empty() ? nullptr : found[0];
+        return preview != nullptr;
+    }, BoxWait);
+    return preview;
+}
+
+// After a conversion of three placements: the item is enabled, the window
+// opens owned by the main window, draws the source grey and each placement in
+// its colour, redraws after a resize, and Escape closes it.
+void check_preview(const Folders &dirs, const Program &prog)
+{
+    DWORD pid = prog.process.dwProcessId;
+    UINT state = preview_menu_state(prog);
+    if (state != static_cast<UINT>(-1)) {
+        check((state & (MF_GRAYED | MF_DISABLED)) == 0, "preview: the menu item is enabled after a conversion",
+              format("state %u", state));
+    } else {
+        int ink = preview_item_ink(prog);
+        check(ink >= 0 && ink < 60, "preview: the menu item is drawn enabled after a conversion",
+              format("darkest pixel of its text %d", ink));
+    }
+    HWND preview = open_preview(prog);
+    check(preview != nullptr && IsWindowVisible(preview), "preview: a visible window of class PivoraPreview opens",
+          describe_boxes(pid));
+    if (!preview)
+        return;
+    check(GetWindow(preview, GW_OWNER) == prog.main, "preview: the window is owned by the main window");
+    std::string title = window_text(preview);
+    check(title.find("part.nc") != std::string::npos && title.find("part_rot.nc") != std::string::npos,
+          "preview: the title names the input and the output", title);
+    Sleep(800);
+    const COLORREF source_grey = RGB(0xb4, 0xb4, 0xb4), result_blue = RGB(0x1c, 0x4f, 0xb0);
+    const COLORREF copy_orange = RGB(0xd9, 0x48, 0x0f), copy_green = RGB(0x2b, 0x8a, 0x3e);
+    long grey = count_colour(preview, source_grey), blue = count_colour(preview, result_blue);
+    long orange = count_colour(preview, copy_orange), green = count_colour(preview, copy_green);
+    check(grey > 50 && blue > 50 && orange > 50 && green > 50,
+          "preview: the source is drawn grey, its place blue and the two copies orange and green",
+          format("%ld grey, %ld blue, %ld orange, %ld green pixels", grey, blue, orange, green));
+
+    RECT before;
+    GetWindowRect(preview, &before);
+    SetWindowPos(preview, nullptr, 0, 0, 640, 520, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Sleep(1000);
+    RECT after;
+    GetWindowRect(preview, &after);
+    bool alive = WaitForSingleObject(prog.process.hProcess, 0) == WAIT_TIMEOUT && IsWindow(preview);
+    long blue_after = alive ? count_colour(preview, result_blue) : -1;
+    check(alive && after.right - after.left == 640 && blue_after > 50,
+          "preview: resized, it redraws the picture to the new size",
+          format("alive %d, %ld x %ld, %ld blue pixels (%ld before)", alive, after.right - after.left,
+                 after.bottom - after.top, blue_after, blue));
+    screenshot(dirs, preview, "preview-window");
+
+    // Destroyed, not only hidden: the window hides first and goes a moment later.
+    PostMessageA(preview, WM_KEYDOWN, VK_ESCAPE, 0);
+    check(wait_until([&] { return !IsWindow(preview); }, 5000), "preview: Escape closes it");
+    check(IsWindow(prog.main) && IsWindowVisible(prog.main) && top_windows(pid, "#32770").empty(),
+          "preview: the main window stays, no box", describe_boxes(pid));
+}
+
+// A preview closed through its title bar's close goes whole.
+void check_preview_close(const Program &prog)
+{
+    HWND preview = open_preview(prog);
+    check(preview != nullptr, "preview: opens again after the next conversion", describe_boxes(prog.process.dwProcessId));
+    if (!preview)
+        return;
+    PostMessageA(preview, WM_CLOSE, 0, 0);
+    check(wait_until([&] { return !IsWindow(preview); }, 5000), "preview: closing it destroys the window");
+}
+
+// ---------------------------------------------------------------------------
 // Settings dialog, support dialog, log saving, closing
 
 void check_settings_dialog(const Folders &dirs, const Program &prog)
@@ -1189,6 +1429,7 @@ void run_session(const Folders &dirs)
         return;
     }
     check_second_start(dirs, prog);
+    check_preview_unavailable(prog, "before any conversion");
 
     const std::string input = dirs.nc + "part.nc";
     JobCase whole = {"whole program", input, dirs.nc + "part_rot.nc", "30", "10", "5", "2", false, 1,
@@ -1213,9 +1454,17 @@ void run_session(const Folders &dirs)
     check(taken && field(prog.main, IdOutput) == copies.output, "drop: the first of three dropped files becomes the input",
           format("posted %d; input [%s]", dropped, field(prog.main, IdInput).c_str()));
     fill_job(prog, copies, !taken);
+    HWND left_open = open_preview(prog);
+    check(left_open != nullptr, "preview: opens after the conversion of the whole program",
+          describe_boxes(prog.process.dwProcessId));
     run_job_over_existing(dirs, prog, copies);
+    check(left_open && !IsWindow(left_open) && top_windows(prog.process.dwProcessId, PreviewClass).empty(),
+          "preview: the next Execute closes the preview of the job before");
+    check_preview(dirs, prog);
+    check_preview_close(prog);
 
     check_execute_field_checks(dirs, prog);
+    check_preview_unavailable(prog, "after a refused Execute");
 
     JobCase per_machining = {"per machining", dirs.kana + "part.nc", dirs.kana + "part_pm.nc", "45", "0", "0", "2",
                              true, 1, "45.", "0.", "0.", "45.", dirs.expected + "per_machining.nc"};
