@@ -100,8 +100,9 @@ int take_m_code(const NcWord &word, ParsedBlock &parsed, BlockRefusal &refusal) 
 
 // S, T, H and D count things: a fraction in them is no number the machine takes.
 int take_integer(const NcWord &word, int &has, int &value, BlockRefusal &refusal) {
-    double whole = static_cast<double>(static_cast<long long>(word.value));
-    if (word.value != whole || word.value < -2147483647.0 || word.value > 2147483647.0) {
+    // The range first: a number beyond it has no whole part to cut off.
+    if (!(word.value >= -2147483647.0 && word.value <= 2147483647.0) ||
+        word.value != static_cast<double>(static_cast<int>(word.value))) {
         return refuse(refusal, REFUSAL_NOT_INTEGER, word.letter);
     }
     has = 1;

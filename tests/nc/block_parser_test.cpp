@@ -77,6 +77,7 @@ TEST(BlockParser, CodesWhoseGeometryCannotBeTurnedAreRefused) {
         {"G01 X1. X2.", REFUSAL_DUPLICATE, 'X'}, {"G01 X1. F1. F2.", REFUSAL_DUPLICATE, 'F'},
         {"G00 G01 X1.", REFUSAL_GROUP, 10},    {"G90 G91", REFUSAL_GROUP, 910},
         {"G81 G83 Z1. R1.", REFUSAL_GROUP, 830}, {"S99999999999 M03", REFUSAL_NOT_INTEGER, 'S'},
+        {"T2000000000000000000000000000", REFUSAL_NOT_INTEGER, 'T'},
         // A decimal point where the control counts, even on a whole number.
         {"S1500.5 M03", REFUSAL_POINT, 'S'},   {"S1500. M03", REFUSAL_POINT, 'S'},
         {"T1.5", REFUSAL_POINT, 'T'},          {"G43 Z50. H1.", REFUSAL_POINT, 'H'},
