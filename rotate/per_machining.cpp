@@ -29,19 +29,9 @@ struct MachiningRun {
 };
 
 // Cutter compensation: the control offsets the path by the radius from where
-// compensation starts. A machining that starts it (G41/G42) and cancels it
-// (G40) within its own lines is copied exactly: each copy starts and cancels
-// it at the turned points. One that begins with compensation on would start
-// its copies offset from elsewhere, and one that ends with it on would offset
-// the composition's own moves.
-bool compensating(const MachineTrack &track) { return track.cutter == 41 || track.cutter == 42; }
-
-int refuse_compensation_at_start(Pass &pass, const LineInfo &info) {
-    return refuse_line(pass, info, "工具径補正中に始まる加工は加工毎に回転コピーできません");
-}
-
-int refuse_compensation_at_end(Pass &pass, const LineInfo &info) {
-    return refuse_line(pass, info, "工具径補正を取消さずに終わる加工は加工毎に回転コピーできません");
+// compensation starts; a copy that starts it elsewhere cuts elsewhere.
+int refuse_compensation(Pass &pass, const LineInfo &info) {
+    return refuse_line(pass, info, "工具径補正中の加工は加工毎に回転コピーできません");
 }
 
 bool opens_machining(const Pass &pass, const LineInfo &info) {
@@ -139,9 +129,8 @@ int write_one_copy(Pass &pass, MachiningRun &run) {
 // The machining has closed: its copies at 1, 2, ... N - 1 times the angle. The
 // source goes on from its own point; the output tool stands at the last copy's,
 // and is brought back before a move that must start where the source's does.
-int write_copies(Pass &pass, MachiningRun &run, const LineInfo &closing) {
+int write_copies(Pass &pass, MachiningRun &run) {
     run.open = 0;
-    if (compensating(pass.src)) return refuse_compensation_at_end(pass, closing);
     MachineTrack source_after = pass.src;
     int result = 0;
     if (run.copy_count > 1) result = wait_seconds(1) < 0 ? -1 : check_interruption(pass.owner, 0);
@@ -166,11 +155,12 @@ int open_machining(Pass &pass, MachiningRun &run, const LineInfo &info) {
     run.opening_info.text = run.opening_text.data();
     run.opening_info.length = run.opening_text.size();
     buffer_clear(run.buffer);
-    if (compensating(pass.src)) return refuse_compensation_at_start(pass, info);
+    if (pass.src.cutter == 41 || pass.src.cutter == 42) return refuse_compensation(pass, info);
     return 0;
 }
 
 int keep_line(Pass &pass, MachiningRun &run, const LineInfo &info) {
+    if (pass.src.cutter == 41 || pass.src.cutter == 42) return refuse_compensation(pass, info);
     if (buffer_add(run.buffer, pass.input_path, info.text, info.length, info.number) < 0) {
         return log_post(pass.owner, -1);
     }
@@ -180,13 +170,13 @@ int keep_line(Pass &pass, MachiningRun &run, const LineInfo &info) {
 // One line of the source: copies before it when it closes the machining, the
 // line itself, and copies after it when it is the machining's closing rapid.
 int process_source_line(Pass &pass, MachiningRun &run, LineInfo &info) {
-    if (run.open && closes_before(info) && write_copies(pass, run, info) < 0) return -1;
+    if (run.open && closes_before(info) && write_copies(pass, run) < 0) return -1;
     bool opening = !run.open && opens_machining(pass, info);
     if (opening && open_machining(pass, run, info) < 0) return -1;
     if (emit_line(pass, info) < 0) return -1;
     if (!run.open) return 0;
     if (keep_line(pass, run, info) < 0) return -1;
-    if (closes_after(info) && !opening) return write_copies(pass, run, info);
+    if (closes_after(info) && !opening) return write_copies(pass, run);
     return 0;
 }
 
@@ -202,7 +192,7 @@ int run_main_pass(Pass &pass, MachiningRun &run, TextReader &input) {
     }
     if (read < 0) return refuse_reading(pass.owner, input, pass.input_path);
     // A machining still open at the end of the program gets its copies there.
-    if (run.open) return write_copies(pass, run, run.opening_info);
+    if (run.open) return write_copies(pass, run);
     return 0;
 }
 

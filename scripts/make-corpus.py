@@ -453,7 +453,7 @@ PROGRAMS = [
      "the same part in G54 then G55 for each tool, R corner arcs, G83 holes, G91 G28 X0. Y0.", {}),
     ("extended_offset_corners.nc", extended_offset_corners, "whole copies per_machining",
      "G54.1 P2 then P1, ,R corners under G61, ,C chamfers, G64", {}),
-    ("contour_g41.nc", contour_g41, "whole copies per_machining",
+    ("contour_g41.nc", contour_g41, "whole copies per_machining:refused",
      "outside contour under G41 D03 in three depths and an inside finish under G42, G40 lead-outs", {}),
     ("keyhole_near_half.nc", keyhole_near_half, "whole copies per_machining",
      "keyholes with R-12.5 (past 180 degrees) and I/J, D shapes of 175.65 (R25.) and 184.35 degrees (R-25.)", {}),
@@ -479,7 +479,7 @@ PROGRAMS = [
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    listing = ["# file | compositions it must convert with | what it shows"]
+    listing = ["# file | compositions it must convert with (per_machining:refused: refused there) | what it shows"]
     for name, build, compositions, what, layout in PROGRAMS:
         program = build()
         data = program.bytes(layout.get("eol", "\r\n"), layout.get("last_eol", True), layout.get("eof_mark", False))
