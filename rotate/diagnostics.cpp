@@ -1,5 +1,6 @@
 // The log lines the drivers post: the output settings (DEBUG 100), the start
-// coordinates, the angle being written, and the interruption of a job.
+// coordinates, the angle being written, the progress of a long job, and the
+// interruption of a job.
 #include <string>
 
 #include "log/message_log.h"
@@ -53,8 +54,22 @@ int open_pass_input(WindowHandle owner, TextReader &reader, const char *input_pa
     return log_post(owner, -1);
 }
 
-int check_interruption(WindowHandle, long long line_number) {
+namespace {
+
+const long long PROGRESS_STEP = 1000000;  // lines between two progress lines of a long job
+long long LinesHandled = 0;               // lines a driver has handled since its pass began
+
+}  // namespace
+
+void begin_progress() { LinesHandled = 0; }
+
+int check_interruption(WindowHandle owner, long long line_number) {
     // The window takes its messages (a close among them) every few thousand lines.
     if ((line_number & 4095) == 0) pump_interface_messages();
+    // A long job says in the log that it is still at work.
+    if (line_number > 0 && ++LinesHandled % PROGRESS_STEP == 0) {
+        message_format("処理中：%lld行", LinesHandled);
+        log_post(owner, 0);
+    }
     return CancelRequested ? -1 : 0;
 }

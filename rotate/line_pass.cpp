@@ -165,6 +165,7 @@ void emit_kept(Pass &pass, LineInfo &info) {
 void init_pass(Pass &pass, WindowHandle owner, TextWriter &output, const char *input_path,
                const OutputFormat &format, double angle, const double centre[]) {
     pass = Pass{};
+    begin_progress();
     pass.owner = owner;
     pass.output = &output;
     pass.input_path = input_path ? input_path : "";

@@ -208,6 +208,9 @@ void post_start_coordinates(WindowHandle owner, const WordValues &position);
 // Opens the input for a pass; -1 after posting the driver's message: for
 // message 0 "cannot open the NC file to convert", 1 "... to rotate".
 int open_pass_input(WindowHandle owner, TextReader &reader, const char *input_path, int message);
-// Between lines: the window's messages, and the interruption flag. -1 when the
-// job was interrupted (the job says so; the pass just stops).
+// Between lines: the window's messages, a progress line every million lines
+// handled, and the interruption flag. -1 when the job was interrupted (the job
+// says so; the pass just stops). line_number 0: between passes, no line.
 int check_interruption(WindowHandle owner, long long line_number);
+// The driver's count of lines handled starts again (init_pass does it).
+void begin_progress();
