@@ -4,7 +4,9 @@
 #include "toolpath/check.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "settings/program_values.h"
@@ -27,6 +29,12 @@ struct FramePair {
     double offset;        // output delta minus expected delta
     int last_exp_token;   // the expected frame at the last paired cut
     double last_exp_delta;
+};
+
+// The frame pairs after a paired cut: changed is 0 where they stand as before.
+struct FrameUpdate {
+    int changed;
+    FramePair frames[3];
 };
 
 struct Pairing {
@@ -110,9 +118,17 @@ int compare_geometry(const Motion &e, const Motion &o, int rule) {
     return DIFFERENCE_NONE;
 }
 
+// The modes and numbers of a state, every one an int, lie before its feed.
+static_assert(offsetof(MachineState, feed) == 12 * sizeof(int), "MachineState: the ints come first");
+
 // The numbers that act only with their code (H under G43/G44, D under
-// G41/G42, S while the spindle turns) are compared only then.
+// G41/G42, S while the spindle turns) are compared only then. Two states
+// equal in every mode and number differ in none of them: one comparison of
+// their bytes settles the cut that changes nothing, as nearly every cut does.
 int compare_state(const MachineState &e, const MachineState &o) {
+    if (std::memcmp(&e, &o, offsetof(MachineState, feed)) == 0) {
+        return same_value(e.feed, o.feed, FEED_TOLERANCE) ? DIFFERENCE_NONE : DIFFERENCE_FEED;
+    }
     if (e.work_offset != o.work_offset || e.work_p != o.work_p) return DIFFERENCE_WORK;
     if (e.tool != o.tool) return DIFFERENCE_TOOL;
     if (e.length_comp != o.length_comp || (e.length_comp != 49 && e.length_h != o.length_h)) return DIFFERENCE_LENGTH;
@@ -161,17 +177,42 @@ int pair_frame_axis(const Pairing &pairing, const ExpectedMotion &expected, cons
     return 1;
 }
 
-int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output, FramePair frames[3]) {
+// The frames of the cut stand paired as at the last cut, tokens, shift and
+// all: pair_frame_axis would accept them and leave every pair as it is.
+int frames_hold(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output) {
+    for (int axis = 0; axis < 3; ++axis) {
+        const FramePair &pair = pairing.frames[axis];
+        int exp_token = expected.motion.state.frame_token[axis];
+        double exp_delta = expected.motion.state.frame_delta[axis];
+        if (!pair.set || pair.last_exp_token != exp_token || pair.last_exp_delta != exp_delta ||
+            pair.exp_token != exp_token || pair.out_token != output.state.frame_token[axis] ||
+            !same_value(output.state.frame_delta[axis] - exp_delta, pair.offset, POSITION_TOLERANCE)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output, FrameUpdate &update) {
     const Motion &e = expected.motion;
+    update.changed = 0;
     if (e.kind != output.kind) return DIFFERENCE_KIND;
     int difference = compare_geometry(e, output, unknown_rule(pairing, expected));
     if (difference != DIFFERENCE_NONE || !is_cut_or_hole(e.kind)) return difference;
     difference = compare_state(e.state, output.state);
     if (difference != DIFFERENCE_NONE) return difference;
+    if (frames_hold(pairing, expected, output)) return DIFFERENCE_NONE;
+    update.changed = 1;
     for (int axis = 0; axis < 3; ++axis) {
-        if (!pair_frame_axis(pairing, expected, output, axis, frames[axis])) return DIFFERENCE_FRAME;
+        if (!pair_frame_axis(pairing, expected, output, axis, update.frames[axis])) return DIFFERENCE_FRAME;
     }
     return DIFFERENCE_NONE;
+}
+
+// A paired cut keeps the frame pairs it made.
+void keep_frames(Pairing &pairing, const FrameUpdate &update) {
+    if (!update.changed) return;
+    for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = update.frames[axis];
 }
 
 // ---------------------------------------------------------------------------
@@ -356,12 +397,10 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
             observe(pairing, output, PASS_COMPOSITION_MOVE);
             continue;
         }
-        FramePair frames[3];
-        int difference = compare(pairing, expected, output, frames);
+        FrameUpdate update;
+        int difference = compare(pairing, expected, output, update);
         if (difference == DIFFERENCE_NONE) {
-            if (is_cut_or_hole(output.kind)) {
-                for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = frames[axis];
-            }
+            keep_frames(pairing, update);
             pairing.checked += 1;
             observe(pairing, output, expected.pass);
             have = expected_next(pairing.expected, expected);
@@ -379,7 +418,7 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
             pairing.checked += 1;
             have = expected_next(pairing.expected, expected);
             if (have < 0) return fail_source(pairing, input_path);
-            if (have) difference = compare(pairing, expected, output, frames);
+            if (have) difference = compare(pairing, expected, output, update);
         }
         if (!have) {
             if (!is_composition_move(output, nullptr, pairing.expected)) return fail_output_left_over(pairing, output);
@@ -388,9 +427,7 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
             continue;
         }
         if (difference == DIFFERENCE_NONE) {
-            if (is_cut_or_hole(output.kind)) {
-                for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = frames[axis];
-            }
+            keep_frames(pairing, update);
             pairing.checked += 1;
             observe(pairing, output, expected.pass);
             have = expected_next(pairing.expected, expected);
