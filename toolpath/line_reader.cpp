@@ -29,15 +29,19 @@ void fill_buffer(LineReader &reader) {
     }
 }
 
-// Moves the unread bytes to the front when fewer than a whole line are left.
-void ensure_window(LineReader &reader) {
-    if (reader.end_of_file || reader.fill - reader.next >= WINDOW) return;
+// Moves the unread bytes to the front and reads on behind them.
+void refill(LineReader &reader) {
     size_t left = reader.fill - reader.next;
     std::memmove(reader.buffer, reader.buffer + reader.next, left);
     reader.buffer_offset += static_cast<long long>(reader.next);
     reader.fill = left;
     reader.next = 0;
     fill_buffer(reader);
+}
+
+// Refills when fewer than a whole line are left: a test per line, a read per buffer.
+void ensure_window(LineReader &reader) {
+    if (!reader.end_of_file && reader.fill - reader.next < WINDOW) refill(reader);
 }
 
 int is_blank_or_line_end(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
@@ -153,6 +157,19 @@ int line_next(LineReader &reader, LineText &line) {
     reader.next += consumed;
     return 1;
 }
+
+int line_ahead(LineReader &reader, const char *&bytes, size_t &count) {
+    bytes = reader.buffer + reader.next;
+    count = 0;
+    if (!reader.file) return 0;
+    ensure_window(reader);
+    if (reader.failed) return -1;
+    bytes = reader.buffer + reader.next;
+    count = reader.fill - reader.next;
+    return 0;
+}
+
+void line_pass_over(LineReader &reader, size_t count) { reader.next += count; }
 
 int line_rest_is_blank(LineReader &reader, const LineText &line, size_t at) {
     size_t from = static_cast<size_t>(line.bytes - reader.buffer) + at + 1;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -105,6 +106,45 @@ TEST(ToolpathLineReader, RandomFilesReadAsThePlainReaderReadsThem) {
         write_file_bytes(path, file);
         expect_reads_as_reference(path, file, round);
         if (HasFatalFailure()) return;
+    }
+}
+
+TEST(ToolpathLineReader, ViewAheadHoldsTheNextLineAndPassesOverWholeLines) {
+    TempDir dir;
+    std::string path = dir.file("AHEAD.NC");
+    std::mt19937 random(1208);
+    for (int round = 0; round < 200; ++round) {
+        std::string file = random_file(random);
+        write_file_bytes(path, file);
+        bool too_long = false;
+        std::vector<ReferenceLine> expected = reference_lines(file, too_long);
+        if (too_long) expected.pop_back();
+        std::unique_ptr<LineReader> reader(new LineReader);
+        ASSERT_EQ(0, line_open(*reader, path.c_str()));
+        size_t index = 0;
+        while (index < expected.size()) {
+            const char *bytes = nullptr;
+            size_t count = 0;
+            ASSERT_EQ(0, line_ahead(*reader, bytes, count));
+            long long offset = expected[index].offset;
+            // The view starts at the next line and holds it whole with its line end, or the file's end.
+            size_t wanted = expected[index].bytes.size() + (index + 1 < expected.size() ? 1 : 0);
+            ASSERT_GE(count, std::min(wanted, file.size() - static_cast<size_t>(offset))) << "round " << round;
+            ASSERT_EQ(file.substr(static_cast<size_t>(offset), count), std::string(bytes, count)) << "round " << round;
+            // Over up to three whole lines that lie in the view, then the next one is read.
+            size_t reach = index + random() % 4;
+            size_t skip = index;
+            for (size_t k = index + 1; k <= reach && k < expected.size(); ++k) {
+                if (static_cast<size_t>(expected[k].offset - offset) <= count) skip = k;
+            }
+            line_pass_over(*reader, static_cast<size_t>(expected[skip].offset - offset));
+            LineText line;
+            ASSERT_EQ(1, line_next(*reader, line)) << "round " << round;
+            EXPECT_EQ(expected[skip].offset, line.offset);
+            ASSERT_EQ(expected[skip].bytes, std::string(line.bytes, line.length)) << "round " << round;
+            index = skip + 1;
+        }
+        line_close(*reader);
     }
 }
 
