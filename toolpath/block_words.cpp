@@ -64,7 +64,8 @@ const double PowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  
 int is_digit(char byte) { return byte >= '0' && byte <= '9'; }
 int is_blank(char byte) { return byte == ' ' || byte == '\t'; }
 
-// What a byte outside a comment starts.
+// What a byte outside a comment starts. The last three belong to a number
+// and are refused where a word should start.
 enum ByteRole : unsigned char {
     BYTE_REFUSED,  // not of the dialect
     BYTE_LETTER,   // A to Z: a word
@@ -72,7 +73,10 @@ enum ByteRole : unsigned char {
     BYTE_COMMENT,  // "("
     BYTE_COMMA,    // ",C" or ",R"
     BYTE_PERCENT,  // "%": the tape mark
-    BYTE_CTRL_Z    // the end of the file's data
+    BYTE_CTRL_Z,   // the end of the file's data
+    BYTE_SIGN,     // "+", "-"
+    BYTE_POINT,    // "."
+    BYTE_DIGIT     // 0 to 9
 };
 
 struct ByteRoleTable {
@@ -88,6 +92,10 @@ constexpr ByteRoleTable make_byte_roles() {
     table.role[static_cast<unsigned char>(',')] = BYTE_COMMA;
     table.role[static_cast<unsigned char>('%')] = BYTE_PERCENT;
     table.role[static_cast<unsigned char>(CTRL_Z)] = BYTE_CTRL_Z;
+    table.role[static_cast<unsigned char>('+')] = BYTE_SIGN;
+    table.role[static_cast<unsigned char>('-')] = BYTE_SIGN;
+    table.role[static_cast<unsigned char>('.')] = BYTE_POINT;
+    for (int byte = '0'; byte <= '9'; ++byte) table.role[byte] = BYTE_DIGIT;
     return table;
 }
 
@@ -359,10 +367,16 @@ size_t accumulate_digits(const char *bytes, size_t length, size_t at, uint64_t &
     return at;
 }
 
+// The role of bytes[at], BYTE_REFUSED at the line's end.
+ByteRole role_at(const char *bytes, size_t length, size_t at) {
+    return at < length ? role_of(bytes[at]) : BYTE_REFUSED;
+}
+
 // A plain number at bytes[at]: 1 with number, 0 when the full reading must read it.
 int scan_plain_number(const char *bytes, size_t length, size_t at, PlainNumber &number) {
-    if (at < length && is_blank(bytes[at])) return 0;
-    number.has_sign = at < length && (bytes[at] == '+' || bytes[at] == '-');
+    ByteRole first = role_at(bytes, length, at);
+    if (first == BYTE_BLANK) return 0;
+    number.has_sign = first == BYTE_SIGN;
     number.negative = number.has_sign && bytes[at] == '-';
     at += static_cast<size_t>(number.has_sign);
     uint64_t mantissa = 0;
@@ -381,7 +395,7 @@ int scan_plain_number(const char *bytes, size_t length, size_t at, PlainNumber &
     at = skip_blanks(bytes, length, at);
     // A digit or a point after blanks goes on with the number; a sign or a
     // second point makes the word wrong.
-    if (at < length && (is_digit(bytes[at]) || bytes[at] == '.' || bytes[at] == '+' || bytes[at] == '-')) return 0;
+    if (role_at(bytes, length, at) >= BYTE_SIGN) return 0;
     number.mantissa = mantissa;
     number.end = at;
     return 1;
