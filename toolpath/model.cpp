@@ -684,8 +684,71 @@ int act(ModelRun &run, const BlockCodes &codes, const BlockPlan &plan) {
     return 0;
 }
 
+// ---------------------------------------------------------------------------
+// The common block
+//
+// Most blocks of a program only move the tool: at most a motion code (G00 to
+// G03) and a distance code (G90, G91), the words of the move and a feed, and
+// no canned cycle in force. Such a block is decided the short way below, which
+// keeps and moves exactly as the full way (evaluate_block) would; any other
+// block, and every block the full way would refuse, takes the full way.
+
+// The words a common block may hold besides those of its move.
+const uint32_t COMMON_FREE_WORDS = BIT_F;
+
+// 1 with the plan when the block is a common one, 0 when it takes the full way.
+// Nothing is changed either way.
+int plan_common_block(const ModelRun &run, int &motion_code, BlockPlan &plan) {
+    const BlockWords &words = run.words;
+    const ModelState &s = run.state;
+    if (words.m_count != 0 || words.comma_present) return 0;
+    int distance_code = -1;
+    motion_code = -1;
+    for (int i = 0; i < words.g_count; ++i) {
+        GCodeInfo info = g_code_info(words.g_codes[i]);
+        int *slot = info.role == ROLE_MOTION ? &motion_code : info.role == ROLE_DISTANCE ? &distance_code : nullptr;
+        // Another code, or two of one group, which the full way refuses.
+        if (!slot || *slot >= 0) return 0;
+        *slot = words.g_codes[i] / 10;
+    }
+    plan = BlockPlan{};
+    plan.distance = distance_code >= 0 ? distance_code : s.machine.distance;
+    plan.motion = motion_code >= 0 ? motion_code : s.motion;
+    if (motion_code < 0 && s.cycle.code > 0) return 0;
+    // As check_motion_words decides them outside a cycle.
+    uint32_t moving = words.present & BIT_XYZ;
+    uint32_t used = BIT_XYZ | COMMON_FREE_WORDS;
+    if (plan.motion == 2 || plan.motion == 3) {
+        moving |= words.present & (BIT_I | BIT_J | BIT_R);
+        used |= BIT_I | BIT_J | BIT_R;
+    }
+    if ((words.present & ~used) || (moving && plan.distance == 0)) return 0;
+    plan.moves = moving != 0;
+    // Before any G00 to G03 the control moves in its power-on mode, G00.
+    if (plan.moves && plan.motion < 0) plan.motion = 0;
+    return 1;
+}
+
+// The settings of a common block: its distance mode, its feed, its motion code
+// (which ends a cycle mode, as in set_motion_and_cycle).
+void apply_common_settings(ModelRun &run, int motion_code, const BlockPlan &plan) {
+    ModelState &s = run.state;
+    s.machine.distance = plan.distance;
+    if (has(run.words, BIT_F)) s.machine.feed = run.words.value['F' - 'A'];
+    if (motion_code >= 0) {
+        s.motion = motion_code;
+        s.cycle.code = 0;
+    }
+}
+
 int evaluate_block(ModelRun &run) {
     if (run.state.ended) return fail(run, "プログラム終了(M02/M30)の後にブロックがあります");
+    int motion_code = -1;
+    BlockPlan common;
+    if (plan_common_block(run, motion_code, common)) {
+        apply_common_settings(run, motion_code, common);
+        return common.moves ? move_tool(run, common) : 0;
+    }
     BlockCodes codes = NoCodes;
     BlockPlan plan;
     if (sort_g_codes(run, codes) < 0 || sort_m_codes(run, codes) < 0 || plan_block(run, codes, plan) < 0) return -1;
