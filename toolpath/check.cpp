@@ -37,11 +37,22 @@ struct FrameUpdate {
     FramePair frames[3];
 };
 
+// The G92 frames of one state, as their bits stand.
+struct FrameValues {
+    int token[3];
+    double delta[3];
+};
+
 struct Pairing {
     int composition;
     ExpectedStream expected;
     std::unique_ptr<ModelRun> output;
     FramePair frames[3];
+    // The frames of the last cut whose frames were paired: a cut with the very
+    // same frames on both sides is paired as that one was, and changes nothing.
+    int frames_seen;
+    FrameValues last_expected_frames;
+    FrameValues last_output_frames;
     long long checked;
     CheckResult *result;
     const CheckObserver *observer;
@@ -177,20 +188,22 @@ int pair_frame_axis(const Pairing &pairing, const ExpectedMotion &expected, cons
     return 1;
 }
 
-// The frames of the cut stand paired as at the last cut, tokens, shift and
-// all: pair_frame_axis would accept them and leave every pair as it is.
-int frames_hold(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output) {
-    for (int axis = 0; axis < 3; ++axis) {
-        const FramePair &pair = pairing.frames[axis];
-        int exp_token = expected.motion.state.frame_token[axis];
-        double exp_delta = expected.motion.state.frame_delta[axis];
-        if (!pair.set || pair.last_exp_token != exp_token || pair.last_exp_delta != exp_delta ||
-            pair.exp_token != exp_token || pair.out_token != output.state.frame_token[axis] ||
-            !same_value(output.state.frame_delta[axis] - exp_delta, pair.offset, POSITION_TOLERANCE)) {
-            return 0;
-        }
-    }
-    return 1;
+void take_frame_values(FrameValues &values, const MachineState &state) {
+    std::memcpy(values.token, state.frame_token, sizeof values.token);
+    std::memcpy(values.delta, state.frame_delta, sizeof values.delta);
+}
+
+int same_frame_values(const FrameValues &values, const MachineState &state) {
+    return std::memcmp(values.token, state.frame_token, sizeof values.token) == 0 &&
+           std::memcmp(values.delta, state.frame_delta, sizeof values.delta) == 0;
+}
+
+// The frames of both sides are bit for bit those of the last cut that paired
+// them: pair_frame_axis, given the same numbers again, accepts them and leaves
+// every pair as it is.
+int frames_as_last_cut(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output) {
+    return pairing.frames_seen && same_frame_values(pairing.last_expected_frames, expected.motion.state) &&
+           same_frame_values(pairing.last_output_frames, output.state);
 }
 
 int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output, FrameUpdate &update) {
@@ -201,7 +214,7 @@ int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion
     if (difference != DIFFERENCE_NONE || !is_cut_or_hole(e.kind)) return difference;
     difference = compare_state(e.state, output.state);
     if (difference != DIFFERENCE_NONE) return difference;
-    if (frames_hold(pairing, expected, output)) return DIFFERENCE_NONE;
+    if (frames_as_last_cut(pairing, expected, output)) return DIFFERENCE_NONE;
     update.changed = 1;
     for (int axis = 0; axis < 3; ++axis) {
         if (!pair_frame_axis(pairing, expected, output, axis, update.frames[axis])) return DIFFERENCE_FRAME;
@@ -209,10 +222,13 @@ int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion
     return DIFFERENCE_NONE;
 }
 
-// A paired cut keeps the frame pairs it made.
-void keep_frames(Pairing &pairing, const FrameUpdate &update) {
+// A paired cut keeps the frame pairs it made, and the frames it made them from.
+void keep_frames(Pairing &pairing, const FrameUpdate &update, const ExpectedMotion &expected, const Motion &output) {
     if (!update.changed) return;
     for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = update.frames[axis];
+    take_frame_values(pairing.last_expected_frames, expected.motion.state);
+    take_frame_values(pairing.last_output_frames, output.state);
+    pairing.frames_seen = 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -400,7 +416,7 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
         FrameUpdate update;
         int difference = compare(pairing, expected, output, update);
         if (difference == DIFFERENCE_NONE) {
-            keep_frames(pairing, update);
+            keep_frames(pairing, update, expected, output);
             pairing.checked += 1;
             observe(pairing, output, expected.pass);
             have = expected_next(pairing.expected, expected);
@@ -427,7 +443,7 @@ int pair_all(Pairing &pairing, const char *input_path, const char *output_path) 
             continue;
         }
         if (difference == DIFFERENCE_NONE) {
-            keep_frames(pairing, update);
+            keep_frames(pairing, update, expected, output);
             pairing.checked += 1;
             observe(pairing, output, expected.pass);
             have = expected_next(pairing.expected, expected);
