@@ -350,10 +350,8 @@ const size_t PLAIN_DIGITS = 18;
 struct PlainNumber {
     uint64_t mantissa;  // all digits as one integer
     size_t end;         // first byte after the number and the blanks after it
-    int negative;
-    int has_sign;
-    int has_point;
-    int fraction;       // digits after the point
+    int sign;           // -1 for "-", 1 for "+", 0 for none
+    int fraction;       // digits after the point, -1 without a point
 };
 
 // The digits from bytes[at] on, added to mantissa; returns the first byte
@@ -376,16 +374,13 @@ ByteRole role_at(const char *bytes, size_t length, size_t at) {
 int scan_plain_number(const char *bytes, size_t length, size_t at, PlainNumber &number) {
     ByteRole first = role_at(bytes, length, at);
     if (first == BYTE_BLANK) return 0;
-    number.has_sign = first == BYTE_SIGN;
-    number.negative = number.has_sign && bytes[at] == '-';
-    at += static_cast<size_t>(number.has_sign);
+    number.sign = first != BYTE_SIGN ? 0 : bytes[at++] == '-' ? -1 : 1;
     uint64_t mantissa = 0;
     size_t whole_from = at;
     at = accumulate_digits(bytes, length, at, mantissa);
     size_t digits = at - whole_from;
-    number.has_point = at < length && bytes[at] == '.';
-    number.fraction = 0;
-    if (number.has_point) {
+    number.fraction = -1;
+    if (at < length && bytes[at] == '.') {
         size_t fraction_from = at + 1;
         at = accumulate_digits(bytes, length, fraction_from, mantissa);
         number.fraction = static_cast<int>(at - fraction_from);
@@ -404,26 +399,26 @@ int scan_plain_number(const char *bytes, size_t length, size_t at, PlainNumber &
 // A coordinate or a feed: the value by one exact division (see convert_number).
 int store_plain_value(const PlainNumber &number, LetterKind kind, int slot, BlockWords &words) {
     if (number.mantissa >= EXACT_LIMIT) return 0;
-    // A coordinate without a point counts thousandths of a millimetre.
-    int scale = kind == LETTER_COORDINATE && !number.has_point ? 3 : number.fraction;
+    // Without a point a coordinate counts thousandths of a millimetre, a feed ones.
+    int scale = number.fraction >= 0 ? number.fraction : kind == LETTER_COORDINATE ? 3 : 0;
     double magnitude = static_cast<double>(number.mantissa) / PowersOfTen[scale];
-    words.value[slot] = number.negative ? -magnitude : magnitude;
+    words.value[slot] = number.sign < 0 ? -magnitude : magnitude;
     return 1;
 }
 
 int store_plain_integer(const PlainNumber &number, int slot, BlockWords &words) {
-    if (number.has_point || number.mantissa > static_cast<uint64_t>(INT_MAX)) return 0;
+    if (number.fraction >= 0 || number.mantissa > static_cast<uint64_t>(INT_MAX)) return 0;
     int whole = static_cast<int>(number.mantissa);
-    words.integer[slot] = number.negative ? -whole : whole;
+    words.integer[slot] = number.sign < 0 ? -whole : whole;
     return 1;
 }
 
 // A G or M code; the G code keeps one decimal as its last digit (G54.1 is 541).
 int store_plain_code(const PlainNumber &number, char letter, BlockWords &words) {
-    if (number.has_sign || number.mantissa > static_cast<uint64_t>(INT_MAX / 10)) return 0;
+    if (number.sign != 0 || number.mantissa > static_cast<uint64_t>(INT_MAX / 10)) return 0;
     int whole = static_cast<int>(number.mantissa);
     if (letter == 'M') {
-        if (number.has_point || words.m_count == BLOCK_M_LIMIT) return 0;
+        if (number.fraction >= 0 || words.m_count == BLOCK_M_LIMIT) return 0;
         words.m_codes[words.m_count++] = whole;
         return 1;
     }
@@ -451,7 +446,7 @@ size_t read_plain_word(const char *bytes, size_t length, size_t at, BlockWords &
     }
     if (!stored) return 0;
     words.present |= bit;
-    if (number.has_point) words.with_point |= bit;
+    if (number.fraction >= 0) words.with_point |= bit;
     return number.end;
 }
 
