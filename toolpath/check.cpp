@@ -71,7 +71,14 @@ int same_axis(double e, int e_known, double o, int o_known, int rule) {
     return o_known && same_value(e, o, POSITION_TOLERANCE);
 }
 
+int known_everywhere(const Point3 &point) { return point.known[0] & point.known[1] & point.known[2]; }
+
 int same_point(const Point3 &e, const Point3 &o, int rule) {
+    // Both points known on every axis, as nearly all are: the distances alone decide.
+    if (known_everywhere(e) & known_everywhere(o)) {
+        return same_value(e.v[0], o.v[0], POSITION_TOLERANCE) & same_value(e.v[1], o.v[1], POSITION_TOLERANCE) &
+               same_value(e.v[2], o.v[2], POSITION_TOLERANCE);
+    }
     for (int axis = 0; axis < 3; ++axis) {
         if (!same_axis(e.v[axis], e.known[axis], o.v[axis], o.known[axis], rule)) return 0;
     }
