@@ -130,7 +130,10 @@ TEST(ToolpathLineReader, ViewAheadHoldsTheNextLineAndPassesOverWholeLines) {
             // The view starts at the next line and holds it whole with its line end, or the file's end.
             size_t wanted = expected[index].bytes.size() + (index + 1 < expected.size() ? 1 : 0);
             ASSERT_GE(count, std::min(wanted, file.size() - static_cast<size_t>(offset))) << "round " << round;
-            ASSERT_EQ(file.substr(static_cast<size_t>(offset), count), std::string(bytes, count)) << "round " << round;
+            ASSERT_LE(count, file.size() - static_cast<size_t>(offset)) << "round " << round;
+            size_t compared = std::min(count, wanted + 64);
+            ASSERT_EQ(file.substr(static_cast<size_t>(offset), compared), std::string(bytes, compared))
+                << "round " << round;
             // Over up to three whole lines that lie in the view, then the next one is read.
             size_t reach = index + random() % 4;
             size_t skip = index;
