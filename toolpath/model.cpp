@@ -705,11 +705,16 @@ int plan_common_block(const ModelRun &run, int &motion_code, BlockPlan &plan) {
     int distance_code = -1;
     motion_code = -1;
     for (int i = 0; i < words.g_count; ++i) {
-        GCodeInfo info = g_code_info(words.g_codes[i]);
-        int *slot = info.role == ROLE_MOTION ? &motion_code : info.role == ROLE_DISTANCE ? &distance_code : nullptr;
-        // Another code, or two of one group, which the full way refuses.
-        if (!slot || *slot >= 0) return 0;
-        *slot = words.g_codes[i] / 10;
+        int role = g_code_info(words.g_codes[i]).role;
+        int code = words.g_codes[i] / 10;
+        if (role == ROLE_MOTION && motion_code < 0) {
+            motion_code = code;
+        } else if (role == ROLE_DISTANCE && distance_code < 0) {
+            distance_code = code;
+        } else {
+            // Another code, or two of one group, which the full way refuses.
+            return 0;
+        }
     }
     plan = BlockPlan{};
     plan.distance = distance_code >= 0 ? distance_code : s.machine.distance;
