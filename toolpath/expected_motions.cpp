@@ -80,9 +80,8 @@ int stops_before(const char *path, long long offset) {
     std::unique_ptr<LineReader> reader(new LineReader);
     if (line_open(*reader, path) < 0) return 1;
     LineText line;
-    int got = 0;
-    while ((got = line_next(*reader, line)) == 1 && line.offset < offset) {
-    }
+    int got = line_next(*reader, line);
+    while (got == 1 && line.offset < offset) got = line_next(*reader, line);
     line_close(*reader);
     return got < 0;
 }
