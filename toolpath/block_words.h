@@ -14,7 +14,7 @@ constexpr int BLOCK_M_LIMIT = 8;   // M codes one block may hold
 constexpr uint32_t letter_bit(char letter) { return 1u << (letter - 'A'); }
 
 struct BlockWords {
-    uint32_t present = 0;     // letters given (G, M and N only once here, however often)
+    uint32_t present = 0;     // letters given, N however often (G and M are listed in their codes below)
     uint32_t with_point = 0;  // letters whose number had a decimal point
     double value[26] = {};    // X Y Z I J R Q in millimetres, F as written
     int integer[26] = {};     // S T H D P K L N O

@@ -4,7 +4,9 @@
 #include "toolpath/check.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "settings/program_values.h"
@@ -29,11 +31,28 @@ struct FramePair {
     double last_exp_delta;
 };
 
+// The frame pairs after a paired cut: changed is 0 where they stand as before.
+struct FrameUpdate {
+    int changed;
+    FramePair frames[3];
+};
+
+// The G92 frames of one state, as their bits stand.
+struct FrameValues {
+    int token[3];
+    double delta[3];
+};
+
 struct Pairing {
     int composition;
     ExpectedStream expected;
     std::unique_ptr<ModelRun> output;
     FramePair frames[3];
+    // The frames of the last cut whose frames were paired: a cut with the very
+    // same frames on both sides is paired as that one was, and changes nothing.
+    int frames_seen;
+    FrameValues last_expected_frames;
+    FrameValues last_output_frames;
     long long checked;
     CheckResult *result;
     const CheckObserver *observer;
@@ -52,7 +71,14 @@ int same_axis(double e, int e_known, double o, int o_known, int rule) {
     return o_known && same_value(e, o, POSITION_TOLERANCE);
 }
 
+int known_everywhere(const Point3 &point) { return point.known[0] & point.known[1] & point.known[2]; }
+
 int same_point(const Point3 &e, const Point3 &o, int rule) {
+    // Both points known on every axis, as nearly all are: the distances alone decide.
+    if (known_everywhere(e) & known_everywhere(o)) {
+        return same_value(e.v[0], o.v[0], POSITION_TOLERANCE) & same_value(e.v[1], o.v[1], POSITION_TOLERANCE) &
+               same_value(e.v[2], o.v[2], POSITION_TOLERANCE);
+    }
     for (int axis = 0; axis < 3; ++axis) {
         if (!same_axis(e.v[axis], e.known[axis], o.v[axis], o.known[axis], rule)) return 0;
     }
@@ -110,9 +136,17 @@ int compare_geometry(const Motion &e, const Motion &o, int rule) {
     return DIFFERENCE_NONE;
 }
 
+// The modes and numbers of a state, every one an int, lie before its feed.
+static_assert(offsetof(MachineState, feed) == 12 * sizeof(int), "MachineState: the ints come first");
+
 // The numbers that act only with their code (H under G43/G44, D under
-// G41/G42, S while the spindle turns) are compared only then.
+// G41/G42, S while the spindle turns) are compared only then. Two states
+// equal in every mode and number differ in none of them: one comparison of
+// their bytes settles the cut that changes nothing, as nearly every cut does.
 int compare_state(const MachineState &e, const MachineState &o) {
+    if (std::memcmp(&e, &o, offsetof(MachineState, feed)) == 0) {
+        return same_value(e.feed, o.feed, FEED_TOLERANCE) ? DIFFERENCE_NONE : DIFFERENCE_FEED;
+    }
     if (e.work_offset != o.work_offset || e.work_p != o.work_p) return DIFFERENCE_WORK;
     if (e.tool != o.tool) return DIFFERENCE_TOOL;
     if (e.length_comp != o.length_comp || (e.length_comp != 49 && e.length_h != o.length_h)) return DIFFERENCE_LENGTH;
@@ -180,8 +214,27 @@ int rapid_from_elsewhere_low(const Pairing &pairing, const ExpectedMotion &expec
     return o.v[AXIS_Z] < height - POSITION_TOLERANCE;
 }
 
-int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output, FramePair frames[3]) {
+void take_frame_values(FrameValues &values, const MachineState &state) {
+    std::memcpy(values.token, state.frame_token, sizeof values.token);
+    std::memcpy(values.delta, state.frame_delta, sizeof values.delta);
+}
+
+int same_frame_values(const FrameValues &values, const MachineState &state) {
+    return std::memcmp(values.token, state.frame_token, sizeof values.token) == 0 &&
+           std::memcmp(values.delta, state.frame_delta, sizeof values.delta) == 0;
+}
+
+// The frames of both sides are bit for bit those of the last cut that paired
+// them: pair_frame_axis, given the same numbers again, accepts them and leaves
+// every pair as it is.
+int frames_as_last_cut(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output) {
+    return pairing.frames_seen && same_frame_values(pairing.last_expected_frames, expected.motion.state) &&
+           same_frame_values(pairing.last_output_frames, output.state);
+}
+
+int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion &output, FrameUpdate &update) {
     const Motion &e = expected.motion;
+    update.changed = 0;
     if (e.kind != output.kind) return DIFFERENCE_KIND;
     int difference = compare_geometry(e, output, unknown_rule(pairing, expected));
     if (difference == DIFFERENCE_NONE && e.kind == MOTION_RAPID && rapid_from_elsewhere_low(pairing, expected, output)) {
@@ -190,10 +243,21 @@ int compare(const Pairing &pairing, const ExpectedMotion &expected, const Motion
     if (difference != DIFFERENCE_NONE || !is_cut_or_hole(e.kind)) return difference;
     difference = compare_state(e.state, output.state);
     if (difference != DIFFERENCE_NONE) return difference;
+    if (frames_as_last_cut(pairing, expected, output)) return DIFFERENCE_NONE;
+    update.changed = 1;
     for (int axis = 0; axis < 3; ++axis) {
-        if (!pair_frame_axis(pairing, expected, output, axis, frames[axis])) return DIFFERENCE_FRAME;
+        if (!pair_frame_axis(pairing, expected, output, axis, update.frames[axis])) return DIFFERENCE_FRAME;
     }
     return DIFFERENCE_NONE;
+}
+
+// A paired cut keeps the frame pairs it made, and the frames it made them from.
+void keep_frames(Pairing &pairing, const FrameUpdate &update, const ExpectedMotion &expected, const Motion &output) {
+    if (!update.changed) return;
+    for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = update.frames[axis];
+    take_frame_values(pairing.last_expected_frames, expected.motion.state);
+    take_frame_values(pairing.last_output_frames, output.state);
+    pairing.frames_seen = 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -418,10 +482,8 @@ int take_left_over(Pairing &pairing, const Motion &output) {
     return take_composition_move(pairing, output);
 }
 
-int take_pair(Pairing &pairing, PairingCursor &cursor, const Motion &output, const FramePair frames[3]) {
-    if (is_cut_or_hole(output.kind)) {
-        for (int axis = 0; axis < 3; ++axis) pairing.frames[axis] = frames[axis];
-    }
+int take_pair(Pairing &pairing, PairingCursor &cursor, const Motion &output, const FrameUpdate &update) {
+    keep_frames(pairing, update, cursor.expected, output);
     observe(pairing, output, cursor.expected.pass);
     return advance_expected(pairing, cursor);
 }
@@ -434,8 +496,8 @@ int pair_one(Pairing &pairing, PairingCursor &cursor, const Motion &output) {
         if (advance_expected(pairing, cursor) < 0) return -1;
     }
     if (!cursor.have) return take_left_over(pairing, output);
-    FramePair frames[3];
-    int difference = compare(pairing, cursor.expected, output, frames);
+    FrameUpdate update;
+    int difference = compare(pairing, cursor.expected, output, update);
     if (difference != DIFFERENCE_NONE && is_composition_move(output, &cursor.expected, pairing.expected)) {
         return take_composition_move(pairing, output);
     }
@@ -443,10 +505,10 @@ int pair_one(Pairing &pairing, PairingCursor &cursor, const Motion &output) {
     // ends, and the same output motion meets the next expected one.
     while (cursor.have && difference != DIFFERENCE_NONE && is_within_rounding(cursor.expected, output)) {
         if (advance_expected(pairing, cursor) < 0) return -1;
-        if (cursor.have) difference = compare(pairing, cursor.expected, output, frames);
+        if (cursor.have) difference = compare(pairing, cursor.expected, output, update);
     }
     if (!cursor.have) return take_left_over(pairing, output);
-    if (difference == DIFFERENCE_NONE) return take_pair(pairing, cursor, output, frames);
+    if (difference == DIFFERENCE_NONE) return take_pair(pairing, cursor, output, update);
     if (is_composition_move(output, &cursor.expected, pairing.expected)) return take_composition_move(pairing, output);
     return fail_difference(pairing, cursor.expected, output, difference);
 }

@@ -35,7 +35,7 @@ struct GCodeEntry {
     GCodeInfo info;
 };
 
-const GCodeEntry GCodeTable[] = {
+constexpr GCodeEntry GCodeTable[] = {
     {0, {ROLE_MOTION, GROUP_MOTION, nullptr}},                  // G00 rapid
     {10, {ROLE_MOTION, GROUP_MOTION, nullptr}},                 // G01 feed
     {20, {ROLE_MOTION, GROUP_MOTION, nullptr}},                 // G02 clockwise arc
@@ -113,7 +113,7 @@ struct MCodeEntry {
     int role;
 };
 
-const MCodeEntry MCodeTable[] = {
+constexpr MCodeEntry MCodeTable[] = {
     {0, M_STOP},           // M00 program stop
     {1, M_STOP},           // M01 optional stop
     {2, M_END},            // M02 end of program
@@ -130,36 +130,42 @@ const MCodeEntry MCodeTable[] = {
     {198, M_REFUSED},      // M198 subprogram call from external memory
 };
 
-// Every known code's place in the table, by code: one look-up per code of every block.
-const int CODE_SPAN = 1000;
+// Every known code's place in its table, by code: one look-up per code of
+// every block, the index built when the program is compiled.
+const int G_CODE_SPAN = 1000;
+const int M_CODE_SPAN = 200;
 
-const signed char *g_code_places() {
-    static signed char places[CODE_SPAN];
-    static const bool built = [] {
-        for (signed char &place : places) place = -1;
-        for (size_t i = 0; i < sizeof GCodeTable / sizeof GCodeTable[0]; ++i) {
-            places[GCodeTable[i].code] = static_cast<signed char>(i);
-        }
-        return true;
-    }();
-    (void)built;
+struct CodePlaces {
+    signed char g[G_CODE_SPAN];
+    signed char m[M_CODE_SPAN];
+};
+
+constexpr CodePlaces make_code_places() {
+    CodePlaces places = {};
+    for (signed char &place : places.g) place = -1;
+    for (signed char &place : places.m) place = -1;
+    for (size_t i = 0; i < sizeof GCodeTable / sizeof GCodeTable[0]; ++i) {
+        places.g[GCodeTable[i].code] = static_cast<signed char>(i);
+    }
+    for (size_t i = 0; i < sizeof MCodeTable / sizeof MCodeTable[0]; ++i) {
+        places.m[MCodeTable[i].code] = static_cast<signed char>(i);
+    }
     return places;
 }
+
+constexpr CodePlaces Places = make_code_places();
 
 }  // namespace
 
 GCodeInfo g_code_info(int code) {
-    if (code < 0 || code >= CODE_SPAN) return {ROLE_UNKNOWN, -1, nullptr};
-    int place = g_code_places()[code];
+    int place = code >= 0 && code < G_CODE_SPAN ? Places.g[code] : -1;
     if (place < 0) return {ROLE_UNKNOWN, -1, nullptr};
     return GCodeTable[place].info;
 }
 
 int m_code_role(int code) {
-    for (const MCodeEntry &entry : MCodeTable) {
-        if (entry.code == code) return entry.role;
-    }
-    return M_NONE;
+    int place = code >= 0 && code < M_CODE_SPAN ? Places.m[code] : -1;
+    return place < 0 ? M_NONE : MCodeTable[place].role;
 }
 
 void format_g_code(int code, char *text, int size) {

@@ -40,16 +40,70 @@ int names_all_axes(const BlockWords &words) {
            (letter_bit('X') | letter_bit('Y') | letter_bit('Z'));
 }
 
+int is_blank(char byte) { return byte == ' ' || byte == '\t'; }
+
+// Whether the 9 at bytes[nine] of a view that starts with a line may be the 9
+// of a G92 as may_set_coordinates looks for it: a line end stops the look as
+// the line's end does. (The view's last line, which may go on beyond the view,
+// is read whole in any case.)
+int may_be_coordinate_setting(const char *bytes, size_t count, size_t nine) {
+    size_t before = nine;
+    while (before > 0 && (is_blank(bytes[before - 1]) || bytes[before - 1] == '0')) --before;
+    if (before == 0 || bytes[before - 1] != 'G') return 0;
+    size_t after = nine + 1;
+    while (after < count && is_blank(bytes[after])) ++after;
+    return after < count && bytes[after] == '2';
+}
+
+// Where the line that holds bytes[at] starts, in a view that starts with a line.
+size_t line_start_before(const char *bytes, size_t at) {
+    while (at > 0 && bytes[at - 1] != '\n' && bytes[at - 1] != '\r') --at;
+    return at;
+}
+
+// Where the first line of the view that may set coordinates starts; without
+// one, where the view's last line starts (it may go on beyond the view, and
+// its line end may lie beyond it too).
+size_t start_of_candidate(const char *bytes, size_t count) {
+    const char *end = bytes + count;
+    for (const char *nine = static_cast<const char *>(std::memchr(bytes, '9', count)); nine;
+         nine = static_cast<const char *>(std::memchr(nine + 1, '9', static_cast<size_t>(end - nine - 1)))) {
+        size_t at = static_cast<size_t>(nine - bytes);
+        if (may_be_coordinate_setting(bytes, count, at)) return line_start_before(bytes, at);
+    }
+    return count > 0 ? line_start_before(bytes, count - 1) : 0;
+}
+
+// 1 when a line before offset is longer than LINE_LIMIT or cannot be read: a
+// reading line by line stops there, before a setting beyond it.
+int stops_before(const char *path, long long offset) {
+    std::unique_ptr<LineReader> reader(new LineReader);
+    if (line_open(*reader, path) < 0) return 1;
+    LineText line;
+    int got = line_next(*reader, line);
+    while (got == 1 && line.offset < offset) got = line_next(*reader, line);
+    line_close(*reader);
+    return got < 0;
+}
+
 // The point of the first G92 that names X, Y and Z: 1 when there is one, 0
 // when there is none (or the file cannot be read: the main pass says why).
+// The lines read whole are only those where a G92 may stand, found by a search
+// for its 9 over the bytes ahead: nearly every line is passed over unread. As
+// a reading line by line, the search finds nothing past a line longer than
+// LINE_LIMIT.
 int find_start_setting(const char *path, double point[3]) {
     std::unique_ptr<LineReader> reader(new LineReader);
     if (line_open(*reader, path) < 0) return 0;
     std::unique_ptr<BlockWords> words(new BlockWords);
     WordError error;
     LineText line;
+    const char *ahead = nullptr;
+    size_t count = 0;
     int found = 0;
-    while (!found && line_next(*reader, line) == 1) {
+    while (!found && line_ahead(*reader, ahead, count) == 0 && count > 0) {
+        line_pass_over(*reader, start_of_candidate(ahead, count));
+        if (line_next(*reader, line) != 1) break;
         if (!may_set_coordinates(line.bytes, line.length)) continue;
         if (read_block_words(line.bytes, line.length, *words, error) < 0 || !names_all_axes(*words)) continue;
         for (int i = 0; i < words->g_count; ++i) {
@@ -61,6 +115,8 @@ int find_start_setting(const char *path, double point[3]) {
         }
     }
     line_close(*reader);
+    // A line too long among those passed over: found only where no line before it can be that long.
+    if (found && line.offset > static_cast<long long>(LINE_LIMIT) && stops_before(path, line.offset)) found = 0;
     return found;
 }
 

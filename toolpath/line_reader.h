@@ -37,6 +37,15 @@ int line_seek(LineReader &reader, long long offset, int line_number);
 // 1 with the next line, 0 at the end of the file, -1 when the line is longer
 // than LINE_LIMIT or the file cannot be read (reader.failed tells which).
 int line_next(LineReader &reader, LineText &line);
+// The bytes ahead of the reader as its buffer holds them, from the start of
+// the next line: that whole line at least, unless the file ends first. For a
+// quick search over many lines at once; count is 0 at the end of the file.
+// 0, or -1 when the file cannot be read.
+int line_ahead(LineReader &reader, const char *&bytes, size_t &count);
+// Passes over the first count bytes of the view line_ahead gave, which must
+// end where a line starts. The lines passed over are neither looked at nor
+// counted: a line longer than LINE_LIMIT among them goes unnoticed.
+void line_pass_over(LineReader &reader, size_t count);
 // After a Ctrl-Z at bytes[at] of the line handed out last: 1 when nothing but
 // line ends and blanks follows it to the end of the file, 0 when data follows,
 // -1 when the file cannot be read.

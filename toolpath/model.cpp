@@ -38,6 +38,8 @@ const uint32_t AXIS_BITS[3] = {BIT_X, BIT_Y, BIT_Z};
 const char AXIS_LETTERS[3] = {'X', 'Y', 'Z'};
 // Words that belong to no code: they may stand in any block.
 const uint32_t FREE_WORDS = BIT_F | BIT_S | BIT_T | BIT_H | BIT_D | BIT_N;
+// Words that set the machine without a code: offsets, feed, spindle speed, tool.
+const uint32_t SETTING_WORDS = BIT_D | BIT_H | BIT_F | BIT_S | BIT_T;
 
 // The G and M codes of one block, sorted by what they do (-1: not given).
 struct BlockCodes {
@@ -59,7 +61,11 @@ struct BlockCodes {
     int tool_change;    // M06 given
     int stop;           // 0, 1
     int end;            // 2, 30
+    int setup;          // a code that changes the setup: M06, G43/G44/G49, a work offset, G28/G30/G53/G92/G10
 };
+
+// A block before its codes are sorted.
+const BlockCodes NoCodes = {-1, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, -1, 0, 0, 0, 0, -1, -1, 0};
 
 // What the block will do, decided before anything changes.
 struct BlockPlan {
@@ -95,15 +101,6 @@ void forget_position(ModelState &s, int axis) {
 // ---------------------------------------------------------------------------
 // Codes
 
-void clear_codes(BlockCodes &codes) {
-    codes.motion = codes.cycle = codes.one_shot = codes.one_shot_code = -1;
-    codes.p_mode = codes.q_mode = 0;
-    codes.distance = codes.cutter = codes.length = codes.work = codes.return_level = -1;
-    codes.spindle = -1;
-    codes.mist = codes.flood = codes.coolant_off = codes.tool_change = 0;
-    codes.stop = codes.end = -1;
-}
-
 void record_g_code(int code, const GCodeInfo &info, BlockCodes &codes) {
     switch (info.role) {
     case ROLE_MOTION: codes.motion = code / 10; break;
@@ -111,18 +108,28 @@ void record_g_code(int code, const GCodeInfo &info, BlockCodes &codes) {
     case ROLE_CYCLE_CANCEL: codes.cycle = 0; break;
     case ROLE_DISTANCE: codes.distance = code / 10; break;
     case ROLE_CUTTER: codes.cutter = code / 10; break;
-    case ROLE_LENGTH: codes.length = code / 10; break;
-    case ROLE_WORK: codes.work = code; break;
+    case ROLE_LENGTH:
+        codes.length = code / 10;
+        codes.setup = 1;
+        break;
+    case ROLE_WORK:
+        codes.work = code;
+        codes.setup = 1;
+        break;
     case ROLE_RETURN_LEVEL: codes.return_level = code / 10; break;
     case ROLE_P_MODE: codes.p_mode = 1; break;
     case ROLE_Q_MODE: codes.q_mode = 1; break;
     case ROLE_DWELL:
+        codes.one_shot = info.role;
+        codes.one_shot_code = code;
+        break;
     case ROLE_DATA_SETTING:
     case ROLE_REFERENCE:
     case ROLE_MACHINE:
     case ROLE_COORDINATE_SETTING:
         codes.one_shot = info.role;
         codes.one_shot_code = code;
+        codes.setup = 1;
         break;
     default: break;
     }
@@ -178,7 +185,10 @@ int sort_m_codes(ModelRun &run, BlockCodes &codes) {
             if (codes.spindle >= 0) return fail(run, "主軸のMコードが同じ行に二つあります");
             codes.spindle = code;
             break;
-        case M_TOOL_CHANGE: codes.tool_change = 1; break;
+        case M_TOOL_CHANGE:
+            codes.tool_change = 1;
+            codes.setup = 1;
+            break;
         case M_COOLANT_ON:
             if (code == 7) codes.mist = 1;
             else codes.flood = 1;
@@ -273,9 +283,7 @@ int plan_block(ModelRun &run, const BlockCodes &codes, BlockPlan &plan) {
     plan.distance = codes.distance >= 0 ? codes.distance : s.machine.distance;
     plan.motion = codes.motion >= 0 ? codes.motion : s.motion;
     plan.cycle = (codes.motion >= 0 || codes.cycle == 0) ? 0 : (codes.cycle > 0 ? codes.cycle : s.cycle.code);
-    plan.setup = codes.tool_change || codes.length >= 0 || codes.work >= 0 || codes.one_shot == ROLE_REFERENCE ||
-                 codes.one_shot == ROLE_MACHINE || codes.one_shot == ROLE_COORDINATE_SETTING ||
-                 codes.one_shot == ROLE_DATA_SETTING;
+    plan.setup = codes.setup;
     if (codes.cycle > 0 && codes.motion >= 0) return fail(run, "固定サイクルとG00〜G03が同じ行にあります");
     if (codes.cycle > 0 && codes.one_shot >= 0) {
         char name[16];
@@ -397,6 +405,8 @@ void apply_settings(ModelRun &run, const BlockCodes &codes, const BlockPlan &pla
     ModelState &s = run.state;
     const BlockWords &words = run.words;
     s.machine.distance = plan.distance;
+    // A block of positions alone, as most blocks are, sets nothing else.
+    if (words.g_count == 0 && words.m_count == 0 && !(words.present & SETTING_WORDS)) return;
     if (codes.cutter >= 0) s.machine.cutter_comp = codes.cutter;
     if (has(words, BIT_D)) s.machine.cutter_d = words.integer['D' - 'A'];
     set_length_compensation(run, codes);
@@ -438,13 +448,17 @@ void push_setup(ModelRun &run, const BlockCodes &codes) {
 // ---------------------------------------------------------------------------
 // Motions
 
-// The point the block's X, Y, Z words name, from the tool's position.
-void target_point(const ModelRun &run, int distance, Point3 &point) {
+// The point the block's X, Y, Z words name, from the tool's position. Returns
+// 1 when a named axis goes somewhere else: a word in G90 that differs from a
+// known position (or names an unknown one), a non-zero increment in G91.
+int target_point(const ModelRun &run, int distance, Point3 &point) {
     const ModelState &s = run.state;
+    int changes = 0;
     point = s.position;
     for (int axis = 0; axis < 3; ++axis) {
         if (!has(run.words, AXIS_BITS[axis])) continue;
         double word = run.words.value[AXIS_LETTERS[axis] - 'A'];
+        changes |= distance == 91 ? word != 0.0 : (!s.position.known[axis] || s.position.v[axis] != word);
         if (distance == 90) {
             point.v[axis] = word;
             point.known[axis] = 1;
@@ -452,6 +466,7 @@ void target_point(const ModelRun &run, int distance, Point3 &point) {
             point.v[axis] = s.position.v[axis] + word;
         }
     }
+    return changes;
 }
 
 // The centre of an arc given by its radius: R > 0 the arc of at most 180 degrees,
@@ -485,25 +500,13 @@ int arc_centre(ModelRun &run, const Point3 &start, const Point3 &end, int counte
     return 0;
 }
 
-// 1 when a named axis goes somewhere else: a word in G90 that differs from a
-// known position (or names an unknown one), a non-zero increment in G91.
-int changes_position(const ModelRun &run, int distance) {
-    const ModelState &s = run.state;
-    for (int axis = 0; axis < 3; ++axis) {
-        if (!has(run.words, AXIS_BITS[axis])) continue;
-        double word = run.words.value[AXIS_LETTERS[axis] - 'A'];
-        if (distance == 91 ? word != 0.0 : (!s.position.known[axis] || s.position.v[axis] != word)) return 1;
-    }
-    return 0;
-}
-
 int move_tool(ModelRun &run, const BlockPlan &plan) {
     static const MotionKind Kinds[4] = {MOTION_RAPID, MOTION_FEED, MOTION_ARC_CW, MOTION_ARC_CCW};
     ModelState &s = run.state;
-    // A straight move to where the tool stands moves nothing: no motion of the machine.
-    if (plan.motion < 2 && !changes_position(run, plan.distance)) return 0;
     Point3 end;
-    target_point(run, plan.distance, end);
+    int changes = target_point(run, plan.distance, end);
+    // A straight move to where the tool stands moves nothing: no motion of the machine.
+    if (plan.motion < 2 && !changes) return 0;
     double centre[2] = {0.0, 0.0};
     if (plan.motion >= 2 && arc_centre(run, s.position, end, plan.motion == 3, centre) < 0) return -1;
     Motion &item = push_item(run, Kinds[plan.motion]);
@@ -529,12 +532,12 @@ int return_to_reference(ModelRun &run, const BlockCodes &codes, int distance) {
         reference = 300 + p;
     }
     Point3 middle;
-    target_point(run, distance, middle);
+    int changes = target_point(run, distance, middle);
     int axes = 0;
     for (int axis = 0; axis < 3; ++axis) {
         if (has(words, AXIS_BITS[axis])) axes |= 1 << axis;
     }
-    if (changes_position(run, distance)) {
+    if (changes) {
         Motion &rapid = push_item(run, MOTION_RAPID);
         rapid.end = middle;
         s.position = middle;
@@ -688,10 +691,77 @@ int act(ModelRun &run, const BlockCodes &codes, const BlockPlan &plan) {
     return 0;
 }
 
+// ---------------------------------------------------------------------------
+// The common block
+//
+// Most blocks of a program only move the tool: at most a motion code (G00 to
+// G03) and a distance code (G90, G91), the words of the move and a feed, and
+// no canned cycle in force. Such a block is decided the short way below, which
+// keeps and moves exactly as the full way (evaluate_block) would; any other
+// block, and every block the full way would refuse, takes the full way.
+
+// The words a common block may hold besides those of its move.
+const uint32_t COMMON_FREE_WORDS = BIT_F;
+
+// 1 with the plan when the block is a common one, 0 when it takes the full way.
+// Nothing is changed either way.
+int plan_common_block(const ModelRun &run, int &motion_code, BlockPlan &plan) {
+    const BlockWords &words = run.words;
+    const ModelState &s = run.state;
+    if (words.m_count != 0 || words.comma_present) return 0;
+    int distance_code = -1;
+    motion_code = -1;
+    for (int i = 0; i < words.g_count; ++i) {
+        int role = g_code_info(words.g_codes[i]).role;
+        int code = words.g_codes[i] / 10;
+        if (role == ROLE_MOTION && motion_code < 0) {
+            motion_code = code;
+        } else if (role == ROLE_DISTANCE && distance_code < 0) {
+            distance_code = code;
+        } else {
+            // Another code, or two of one group, which the full way refuses.
+            return 0;
+        }
+    }
+    plan = BlockPlan{};
+    plan.distance = distance_code >= 0 ? distance_code : s.machine.distance;
+    plan.motion = motion_code >= 0 ? motion_code : s.motion;
+    if (motion_code < 0 && s.cycle.code > 0) return 0;
+    // As check_motion_words decides them outside a cycle.
+    uint32_t moving = words.present & BIT_XYZ;
+    uint32_t used = BIT_XYZ | COMMON_FREE_WORDS;
+    if (plan.motion == 2 || plan.motion == 3) {
+        moving |= words.present & (BIT_I | BIT_J | BIT_R);
+        used |= BIT_I | BIT_J | BIT_R;
+    }
+    if ((words.present & ~used) || (moving && plan.distance == 0)) return 0;
+    plan.moves = moving != 0;
+    // Before any G00 to G03 the control moves in its power-on mode, G00.
+    if (plan.moves && plan.motion < 0) plan.motion = 0;
+    return 1;
+}
+
+// The settings of a common block: its distance mode, its feed, its motion code
+// (which ends a cycle mode, as in set_motion_and_cycle).
+void apply_common_settings(ModelRun &run, int motion_code, const BlockPlan &plan) {
+    ModelState &s = run.state;
+    s.machine.distance = plan.distance;
+    if (has(run.words, BIT_F)) s.machine.feed = run.words.value['F' - 'A'];
+    if (motion_code >= 0) {
+        s.motion = motion_code;
+        s.cycle.code = 0;
+    }
+}
+
 int evaluate_block(ModelRun &run) {
     if (run.state.ended) return fail(run, "プログラム終了(M02/M30)の後にブロックがあります");
-    BlockCodes codes;
-    clear_codes(codes);
+    int motion_code = -1;
+    BlockPlan common;
+    if (plan_common_block(run, motion_code, common)) {
+        apply_common_settings(run, motion_code, common);
+        return common.moves ? move_tool(run, common) : 0;
+    }
+    BlockCodes codes = NoCodes;
     BlockPlan plan;
     if (sort_g_codes(run, codes) < 0 || sort_m_codes(run, codes) < 0 || plan_block(run, codes, plan) < 0) return -1;
     apply_settings(run, codes, plan);

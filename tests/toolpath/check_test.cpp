@@ -118,6 +118,47 @@ TEST(ToolpathCheck, StartBlockOnlyWhereTheCoordinateSettingPutsIt) {
     expect_fails_at(source, "G90 G00 X0 Y0 Z100.\nG01 X11.830 Y3.170 F100\n", WholeAt30, 1, "unturned rapid");
 }
 
+// Comment lines of the given size in all, full of 9s and G codes, none of
+// them a G92 the program gives.
+std::string filler_of(size_t bytes) {
+    const std::string line = "(G09 9 G 0 9 X99. G92 X10. Y0 Z5. G93)\n";
+    std::string text;
+    while (text.size() + line.size() + 3 <= bytes) text += line;
+    return text + "(" + std::string(bytes - text.size() - 3, '9') + ")\n";
+}
+
+TEST(ToolpathCheck, StartSettingFoundFarAheadUnlessALongLineHidesIt) {
+    const std::string rapid = "G90 G00 X10. Y0 Z5.\n";
+    const std::string turned = "G90 G00 X11.830 Y3.170 Z5.\n";
+    const std::string setting = "G 0 9 2 X10. Y0 Z5.\nM30\n";
+    CheckResult result;
+    // Far beyond the first buffer, and across its end at every place of the G92.
+    const size_t buffer = 4 * 65536;
+    const size_t fillers[] = {300000, buffer - rapid.size() - 8, buffer - rapid.size() - 7, buffer - rapid.size() - 6,
+                              buffer - rapid.size() - 5, buffer - rapid.size() - 4, buffer - rapid.size() - 3};
+    for (size_t filler : fillers) {
+        const std::string source = rapid + filler_of(filler) + setting;
+        EXPECT_EQ(0, check_texts(source, source, WholeAt30, result)) << filler << ": " << result.found;
+        EXPECT_EQ(-1, check_texts(source, turned + "M30\n", WholeAt30, result)) << filler;
+        EXPECT_EQ(1, result.output_line) << filler;
+    }
+    // A line over 64 KiB stops a reading line by line: the G92 beyond it is not
+    // seen, and the model refuses the long line when it gets there.
+    const std::string long_line = "(" + std::string(70000, 'A') + ")\n";
+    const std::string hidden = rapid + long_line + setting;
+    EXPECT_EQ(-1, check_texts(hidden, rapid + "M30\n", WholeAt30, result));
+    EXPECT_EQ(1, result.output_line) << result.expected << " / " << result.found;
+    EXPECT_EQ(-1, check_texts(hidden, turned + "M30\n", WholeAt30, result));
+    EXPECT_EQ(0, result.output_line);
+    EXPECT_EQ(2, result.input_line) << result.expected;
+    // Before the long line it is seen.
+    const std::string seen = rapid + filler_of(100000) + setting + long_line;
+    EXPECT_EQ(-1, check_texts(seen, rapid + "M30\n", WholeAt30, result));
+    EXPECT_EQ(0, result.output_line) << result.expected << " / " << result.found;
+    EXPECT_EQ(-1, check_texts(seen, turned + "M30\n", WholeAt30, result));
+    EXPECT_EQ(1, result.output_line);
+}
+
 TEST(ToolpathCheck, ToolStaysAtTheUnturnedPointItWasSetAt) {
     // The G92 names where the tool stands on the machine: the output names the
     // same point, and a move in Z only goes down there, unturned.

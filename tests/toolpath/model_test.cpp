@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "support/program_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -409,6 +411,101 @@ TEST(ToolpathModel, RefusedLinesAndTheirNumbers) {
     expect_refused("G90 G00 X0 M03 M05\n", 1, "主軸");
     expect_refused("N1 O100\n", 1, "O");
     expect_refused("% G90\n", 1, "%");
+}
+
+// Every field of every motion, and how the reading ended, as text; numbers
+// in hexadecimal so that a difference in the last bit shows.
+std::string modelled_text(const Modelled &modelled) {
+    std::string text = "status " + std::to_string(modelled.status) + " line " +
+                       std::to_string(modelled.error_line) + " " + modelled.error + "\n";
+    char field[64];
+    auto number = [&](double value) {
+        std::snprintf(field, sizeof field, " %a", value);
+        text += field;
+    };
+    auto point = [&](const Point3 &p) {
+        for (int axis = 0; axis < 3; ++axis) {
+            text += p.known[axis] ? " +" : " ?";
+            number(p.v[axis]);
+        }
+    };
+    for (const Motion &m : modelled.motions) {
+        text += std::to_string(m.kind) + " " + std::to_string(m.line) + "." + std::to_string(m.item) + " rapid " +
+                std::to_string(m.start_by_rapid);
+        point(m.start);
+        point(m.end);
+        number(m.centre[0]);
+        number(m.centre[1]);
+        text += " hole " + std::to_string(m.cycle) + " " + std::to_string(m.r_known) + std::to_string(m.bottom_known);
+        number(m.r_level);
+        number(m.bottom);
+        text += " q" + std::to_string(m.q_given) + " p" + std::to_string(m.p_given) + " " + std::to_string(m.p);
+        number(m.q);
+        text += " home " + std::to_string(m.axes) + " " + std::to_string(m.reference);
+        for (double machine : m.machine) number(machine);
+        number(m.seconds);
+        const MachineState &st = m.state;
+        const int modes[] = {m.code,         st.work_offset, st.work_p,   st.tool,     st.length_comp, st.length_h,
+                             st.cutter_comp, st.cutter_d,    st.spindle,  st.spindle_s, st.mist,       st.flood,
+                             st.distance};
+        for (int mode : modes) text += " " + std::to_string(mode);
+        number(st.feed);
+        for (int axis = 0; axis < 3; ++axis) {
+            text += " t" + std::to_string(st.frame_token[axis]);
+            number(st.frame_delta[axis]);
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+// The program with "N1 " before the first word of every block: a sequence
+// number changes nothing, and it sends every block the full way.
+std::string with_sequence_numbers(const std::string &program) {
+    std::string out;
+    size_t at = 0;
+    while (at < program.size()) {
+        size_t end = program.find_first_of("\r\n", at);
+        end = end == std::string::npos ? program.size() : end;
+        size_t first = program.find_first_not_of(" \t", at);
+        if (first < end && program[first] >= 'A' && program[first] <= 'Z' && program[first] != 'O') {
+            out += program.substr(at, first - at) + "N1 " + program.substr(first, end - first);
+        } else {
+            out += program.substr(at, end - at);
+        }
+        size_t next = program.find_first_not_of("\r\n", end);
+        next = next == std::string::npos ? program.size() : next;
+        // Line ends are kept as they are, one by one.
+        out += program.substr(end, next - end);
+        at = next;
+    }
+    return out;
+}
+
+TEST(ToolpathModel, CommonBlocksModelAsTheFullWayModelsThem) {
+    std::vector<std::string> programs = {
+        "G00 X1.\n",                                        // coordinates before G90/G91
+        "G90 X1. Y2.\nG91 X1.\nY-1. F100\nG01 X0\n",     // the power-on G00, increments of zero
+        "G90 G00 X0 Y0 Z5.\nG02 X10. Y0 R5.\nI1.\nX0 Y0 I-5. J0\nG03 X10. R-5. F50\n",
+        "G90 G00 X0 Y0 Z5.\nG81 X1. Z-1. R1. F10\nX2.\nG01 X3.\nX4.\nG00 G00 X5.\nG01 G91 G90 X1.\n",
+        "G90 G00 X0 Y0 Z5.\nG02 X1. Y1.\n",                // an arc without centre
+        "G91 G02 X1. R1.\n",                               // an arc from an unknown point
+        "G90 G00 X0 Y0 Z5.\nG01 X1. S100\nX2. Q1.\nG01 X3. ,C1.\nM30\nX4.\n",
+    };
+    for (const char *corpus : {"plate_pocket.nc", "boss_helix.nc", "slot_g91_passes.nc", "mold_plate.nc",
+                               "flange_bolt_circle_g92.nc", "hole_rows_g91_k.nc", "two_fixtures.nc"}) {
+        programs.push_back(read_file_bytes(test_data_path(std::string("corpus/") + corpus)));
+    }
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        GeneratedJob job;
+        generate_job(seed, job, seed % 3 == 0);
+        programs.push_back(job.program);
+    }
+    for (size_t i = 0; i < programs.size(); ++i) {
+        std::string common = modelled_text(model_text(programs[i]));
+        std::string full = modelled_text(model_text(with_sequence_numbers(programs[i])));
+        ASSERT_EQ(full, common) << "program " << i << ":\n" << programs[i].substr(0, 400);
+    }
 }
 
 TEST(ToolpathModel, MarkSeekAndRestartReadAgain) {
