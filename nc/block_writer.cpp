@@ -53,6 +53,14 @@ static void write_text(TextWriter &output, const BlockText &block) {
         text_write(output, block.spilled.data(), block.spilled.size());
 }
 
+// Writes the block and its line end.
+static void write_text_line(TextWriter &output, const BlockText &block) {
+    if (block.spilled.empty())
+        text_write_line(output, block.room, block.length);
+    else
+        text_write_line(output, block.spilled.data(), block.spilled.size());
+}
+
 // "%c%0*d" of letter, min_digits and number; the codes and words written here
 // are never negative, but a negative one would still come out as printf writes it.
 static void add_code(BlockText &block, char letter, int number, int min_digits) {
@@ -96,10 +104,9 @@ static void add_coordinate(BlockText &block, int index, double value, int with_p
     ++block.items;
 }
 
-static void flush_block(TextWriter &output, BlockText &block) {
+static void flush_block(TextWriter &output, const BlockText &block) {
     if (block.items == 0) return;
-    add_char(block, '\n');
-    write_text(output, block);
+    write_text_line(output, block);
 }
 
 static void apply_decimal_mode(int word_point[WORD_COUNT], const OutputFormat &format) {
@@ -401,7 +408,6 @@ int write_start_block(TextWriter &output, const double position[3], ModalInteger
     add_pending_range(block, pending_g, 17, 19);
     add_motion(block, modal, pending_g);
     for (int i = WORD_X; i <= WORD_Z; ++i) add_coordinate(block, i, position[i], word_point[i]);
-    add_char(block, '\n');
-    write_text(output, block);
+    write_text_line(output, block);
     return 0;
 }

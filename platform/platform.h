@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // An owner window for message boxes; an HWND on Windows, nullptr for none.
 using WindowHandle = void *;
@@ -143,6 +144,8 @@ struct TextWriter {
     FILE *file = nullptr;            // the file written, or nullptr
     std::string *memory = nullptr;   // when capturing: receives the text as written (LF kept)
     int failed = 0;                  // 1 after any write that did not reach the file
+    std::vector<char> buffer;        // translated bytes not yet handed to the file
+    size_t used = 0;                 // bytes of buffer in use
 };
 // Creates or empties the file. 0 on success, -1 when it cannot be opened.
 int text_open_write(TextWriter &writer, const char *path);
@@ -152,6 +155,8 @@ int text_create_write(TextWriter &writer, const char *path);
 // Captures everything written into sink instead of a file.
 void text_open_memory(TextWriter &writer, std::string &sink);
 void text_write(TextWriter &writer, const char *bytes, size_t count);
+// text_write of the bytes and then of one line end, in one call.
+void text_write_line(TextWriter &writer, const char *bytes, size_t count);
 void text_puts(TextWriter &writer, const char *text);
 void text_printf(TextWriter &writer, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Flushes and closes. 0 when every byte reached the file, -1 otherwise.

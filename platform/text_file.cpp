@@ -119,22 +119,88 @@ void text_close_read(TextReader &reader) {
     reader.next = 0;
 }
 
-int text_open_write(TextWriter &writer, const char *path) {
+namespace {
+
+// The writer gathers its translated bytes itself and hands the file a whole
+// buffer at a time: a converted program is written a few bytes at a time, and
+// a stream call per piece would cost more than the conversion of the piece.
+const size_t WRITE_BUFFER_SIZE = 1 << 16;
+
+void start_writing(TextWriter &writer) {
+    writer.buffer.resize(WRITE_BUFFER_SIZE);
+    writer.used = 0;
+    // Every byte passes the writer's own buffer: the stream adds no other.
+    std::setvbuf(writer.file, nullptr, _IONBF, 0);
+}
+
+void forget_writer(TextWriter &writer) {
     writer.file = nullptr;
     writer.memory = nullptr;
     writer.failed = 0;
+    writer.used = 0;
+}
+
+void write_raw(TextWriter &writer, const char *bytes, size_t count) {
+    if (count == 0) return;
+    if (std::fwrite(bytes, 1, count, writer.file) != count) writer.failed = 1;
+}
+
+void flush_buffer(TextWriter &writer) {
+    write_raw(writer, writer.buffer.data(), writer.used);
+    writer.used = 0;
+}
+
+// Bytes as they stand into the buffer; a run longer than the buffer goes out at once.
+void put_bytes(TextWriter &writer, const char *bytes, size_t count) {
+    if (count > writer.buffer.size() - writer.used) {
+        flush_buffer(writer);
+        if (count >= writer.buffer.size()) {
+            write_raw(writer, bytes, count);
+            return;
+        }
+    }
+    std::memcpy(writer.buffer.data() + writer.used, bytes, count);
+    writer.used += count;
+}
+
+void put_line_end(TextWriter &writer) {
+    if (writer.buffer.size() - writer.used < 2) flush_buffer(writer);
+    writer.buffer[writer.used++] = '\r';
+    writer.buffer[writer.used++] = '\n';
+}
+
+// Every LF of the bytes as CR LF. 0, or -1 when there is nowhere to write.
+int put_translated(TextWriter &writer, const char *bytes, size_t count) {
+    if (!writer.file) {
+        writer.failed = 1;
+        return -1;
+    }
+    const char *end = bytes + count;
+    while (bytes < end) {
+        size_t left = static_cast<size_t>(end - bytes);
+        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', left));
+        size_t run = newline ? static_cast<size_t>(newline - bytes) : left;
+        put_bytes(writer, bytes, run);
+        if (!newline) break;
+        put_line_end(writer);
+        bytes = newline + 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int text_open_write(TextWriter &writer, const char *path) {
+    forget_writer(writer);
     if (!path) return -1;
     writer.file = std::fopen(path, "wb");
     if (!writer.file) return -1;
-    // A converted program is written a block at a time: fewer, larger writes.
-    std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
+    start_writing(writer);
     return 0;
 }
 
 int text_create_write(TextWriter &writer, const char *path) {
-    writer.file = nullptr;
-    writer.memory = nullptr;
-    writer.failed = 0;
+    forget_writer(writer);
     if (!path) return -1;
 #ifdef _WIN32
     int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -153,24 +219,14 @@ int text_create_write(TextWriter &writer, const char *path) {
         std::remove(path);
         return -1;
     }
-    std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
+    start_writing(writer);
     return 0;
 }
 
 void text_open_memory(TextWriter &writer, std::string &sink) {
-    writer.file = nullptr;
+    forget_writer(writer);
     writer.memory = &sink;
-    writer.failed = 0;
 }
-
-namespace {
-
-void write_raw(TextWriter &writer, const char *bytes, size_t count) {
-    if (count == 0) return;
-    if (std::fwrite(bytes, 1, count, writer.file) != count) writer.failed = 1;
-}
-
-}  // namespace
 
 void text_write(TextWriter &writer, const char *bytes, size_t count) {
     if (count == 0) return;
@@ -178,39 +234,16 @@ void text_write(TextWriter &writer, const char *bytes, size_t count) {
         writer.memory->append(bytes, count);
         return;
     }
-    if (!writer.file) {
-        writer.failed = 1;
+    put_translated(writer, bytes, count);
+}
+
+void text_write_line(TextWriter &writer, const char *bytes, size_t count) {
+    if (writer.memory) {
+        writer.memory->append(bytes, count);
+        writer.memory->push_back('\n');
         return;
     }
-    // The translated bytes are gathered and handed to the stream in one call per
-    // buffer-full: one block is one call, however many line ends it holds.
-    char translated[4096];
-    size_t used = 0;
-    const char *end = bytes + count;
-    while (bytes < end) {
-        size_t left = static_cast<size_t>(end - bytes);
-        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', left));
-        size_t run = newline ? static_cast<size_t>(newline - bytes) : left;
-        size_t needed = run + (newline ? 2 : 0);
-        if (used + needed > sizeof translated) {
-            write_raw(writer, translated, used);
-            used = 0;
-        }
-        if (needed > sizeof translated) {
-            // A run longer than the buffer goes out as it stands.
-            write_raw(writer, bytes, run);
-            if (newline) write_raw(writer, "\r\n", 2);
-        } else {
-            std::memcpy(translated + used, bytes, run);
-            used += run;
-            if (newline) {
-                translated[used++] = '\r';
-                translated[used++] = '\n';
-            }
-        }
-        bytes += run + (newline ? 1 : 0);
-    }
-    write_raw(writer, translated, used);
+    if (put_translated(writer, bytes, count) == 0) put_line_end(writer);
 }
 
 void text_puts(TextWriter &writer, const char *text) {
@@ -239,6 +272,7 @@ void text_printf(TextWriter &writer, const char *format, ...) {
 }
 
 int text_close_write(TextWriter &writer) {
+    if (writer.file) flush_buffer(writer);
     int result = writer.failed ? -1 : 0;
     if (writer.file) {
         if (std::fflush(writer.file) != 0) result = -1;
@@ -248,5 +282,7 @@ int text_close_write(TextWriter &writer) {
     }
     writer.file = nullptr;
     writer.memory = nullptr;
+    writer.used = 0;
+    std::vector<char>().swap(writer.buffer);
     return result;
 }

@@ -83,10 +83,7 @@ int has_other_words(const NcBlock &block, const std::vector<const NcWord *> &lis
     return 0;
 }
 
-void write_text_line(Pass &pass, const char *text, size_t length) {
-    text_write(*pass.output, text, length);
-    text_write(*pass.output, "\n", 1);
-}
+void write_text_line(Pass &pass, const char *text, size_t length) { text_write_line(*pass.output, text, length); }
 
 // The line as it stands, without the program end where the composition leaves
 // it out. A line left with nothing but its sequence number and comment goes.

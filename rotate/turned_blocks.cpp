@@ -465,10 +465,7 @@ int emit_start_block(Pass &pass, LineInfo &info) {
     BlockState &w = pass.writer;
     write_start_block(*pass.output, position, w.modal, w.word_point, w.pending_g, w.mode, w.word_present,
                       pass.format);
-    if (!pass.tail.empty()) {
-        text_write(*pass.output, pass.tail.data(), pass.tail.size());
-        text_write(*pass.output, "\n", 1);
-    }
+    if (!pass.tail.empty()) text_write_line(*pass.output, pass.tail.data(), pass.tail.size());
     MoveTargets t = {};
     for (int axis = 0; axis < 2; ++axis) {
         t.xy[axis] = position[axis];
@@ -683,8 +680,7 @@ void write_turned_in_place(Pass &pass, const LineInfo &info, const double values
         }
     }
     line.append(raw + at, info.length - at);
-    text_write(*pass.output, line.data(), line.size());
-    text_write(*pass.output, "\n", 1);
+    text_write_line(*pass.output, line.data(), line.size());
 }
 
 // The writer's record of a line written as it stands.
@@ -700,10 +696,7 @@ void follow_copied_line(Pass &pass, const LineInfo &info) {
     pass.writer.feed[0] = a.feed;
 }
 
-void write_copied_text(Pass &pass, const LineInfo &info) {
-    text_write(*pass.output, info.text, info.length);
-    text_write(*pass.output, "\n", 1);
-}
+void write_copied_text(Pass &pass, const LineInfo &info) { text_write_line(*pass.output, info.text, info.length); }
 
 // A reference return or a machine-coordinate move: as it stands. The named axes
 // end at a machine point, the same for both tools.

@@ -1,6 +1,7 @@
 // Text-mode reading and writing: the same bytes on every build.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -174,3 +175,68 @@ TEST(TextFile, ClosingReportsWritesThatDidNotReachTheDisk) {
     EXPECT_EQ(text_close_write(writer), -1);
 }
 #endif
+
+namespace {
+
+// The translation as one loop over the bytes: every LF becomes CR LF.
+std::string with_cr_before_lf(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Random bytes weighted towards the ones the writer treats apart.
+std::string random_piece(std::mt19937 &random, size_t length) {
+    static const char Special[] = {'\n', '\r', '\0', '\x1A', 'X', '.', '\x83'};
+    std::string piece(length, ' ');
+    for (char &c : piece) {
+        uint32_t pick = random();
+        c = pick % 4 == 0 ? Special[(pick >> 8) % sizeof Special] : static_cast<char>(pick >> 16);
+    }
+    return piece;
+}
+
+}  // namespace
+
+TEST(TextFile, BufferedWritingEqualsTheByteForByteTranslation) {
+    // Pieces of every size, from nothing to more than the writer's buffer, through
+    // every writing call, so that pieces and line ends fall on every buffer edge.
+    std::mt19937 random(20261207);
+    TempDir dir;
+    std::string path = dir.file("random.nc");
+    for (int round = 0; round < 4; ++round) {
+        TextWriter writer;
+        ASSERT_EQ(text_open_write(writer, path.c_str()), 0);
+        std::string written;
+        size_t total = 0;
+        while (total < 400000) {
+            uint32_t pick = random();
+            size_t length = pick % 16 == 0 ? random() % 150000 : random() % 80;
+            std::string piece = random_piece(random, length);
+            total += length;
+            switch ((pick >> 4) % 4) {
+            case 0:
+                text_write(writer, piece.data(), piece.size());
+                written += piece;
+                break;
+            case 1:
+                text_write_line(writer, piece.data(), piece.size());
+                written += piece + "\n";
+                break;
+            case 2:
+                text_puts(writer, piece.c_str());
+                written += piece.c_str();
+                break;
+            default:
+                text_printf(writer, "N%u %s", pick % 1000, piece.c_str());
+                written += "N" + std::to_string(pick % 1000) + " " + piece.c_str();
+                break;
+            }
+        }
+        ASSERT_EQ(text_close_write(writer), 0);
+        ASSERT_EQ(read_file_bytes(path), with_cr_before_lf(written)) << "round " << round;
+    }
+}
