@@ -100,6 +100,25 @@ size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]
     return static_cast<size_t>(at - out);
 }
 
+size_t format_code_chars(char letter, int number, int min_digits, char out[FIXED_CHARS_SIZE]) {
+    // Nearly every code written is below 100 (G01, M08, G90): two digits from
+    // the table, without printf.
+    if (number >= 0 && number < 100 && min_digits <= 2) {
+        out[0] = letter;
+        if (number >= 10 || min_digits == 2) {
+            std::memcpy(out + 1, DigitPairs + 2 * number, 2);
+            return 3;
+        }
+        out[1] = static_cast<char>('0' + number);
+        return 2;
+    }
+    char text[FIXED_CHARS_SIZE];
+    int length = snprintf(text, sizeof text, "%c%0*d", letter, min_digits < 20 ? min_digits : 20, number);
+    if (length < 0) return 0;
+    std::memcpy(out, text, static_cast<size_t>(length));
+    return static_cast<size_t>(length);
+}
+
 static void print_fixed(std::string &text, int decimals, double value) {
     char digits[FIXED_CHARS_SIZE];
     size_t length = format_fixed_chars(value, decimals, digits);
@@ -180,4 +199,17 @@ void format_feed(double value, std::string &text) {
     }
     print_fixed(text, 3, rounded);
     drop_trailing_zeros(text);
+}
+
+size_t format_feed_chars(double value, char out[FIXED_CHARS_SIZE]) {
+    if (!(std::fabs(value) < EXACT_FIXED_LIMIT)) return 0;  // NaN too
+    double rounded = round_thousandths(value);
+    // Whole after the rounding: for a finite value, fmod(|r|, 1) is 0 exactly
+    // when the value is its own floor.
+    double magnitude = std::fabs(rounded);
+    if (std::floor(magnitude) == magnitude) return format_fixed_chars(value, 0, out);
+    size_t length = format_fixed_chars(rounded, 3, out);
+    // The zeros at the end of the fraction go; the point stays.
+    while (length > 0 && out[length - 1] == '0') --length;
+    return length;
 }
