@@ -136,11 +136,20 @@ static void drop_trailing_zeros(std::string &text) {
     text.resize(last + 1 > point + 1 ? last + 1 : point + 1);
 }
 
+// A non-negative value below 2^63 rounded to the nearest whole number, halves
+// away from zero, as std::round rounds it: the conversion to an integer cuts
+// the fraction off exactly, and the fraction left is exact too. Every rotated
+// coordinate is rounded this way, and the library call costs more than this.
+static double round_half_away(double magnitude) {
+    double whole = static_cast<double>(static_cast<int64_t>(magnitude));
+    return magnitude - whole >= 0.5 ? whole + 1.0 : whole;
+}
+
 // The value rounded to 0.001, halves away from zero. From 1e15 on a double has
 // no thousandths left to round (and |value| x 1000 could leave the range).
 static double round_thousandths(double value) {
     if (!std::isfinite(value) || std::fabs(value) >= 1e15) return value;
-    double rounded = std::round(std::fabs(value) * 1000.0) / 1000.0;
+    double rounded = round_half_away(std::fabs(value) * 1000.0) / 1000.0;
     return value < 0 ? -rounded : rounded;
 }
 
@@ -171,7 +180,7 @@ double rounded_value(double value) {
         format_rounded(value, text);
         return std::strtod(text.c_str(), nullptr);
     }
-    double thousandths = std::round(std::fabs(value) * 1000.0);
+    double thousandths = round_half_away(std::fabs(value) * 1000.0);
     double rounded = thousandths / 1000.0;
     return value < 0 && thousandths > 0 ? -rounded : rounded;
 }
