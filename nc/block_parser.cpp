@@ -8,15 +8,28 @@
 
 namespace {
 
-// The coordinate words, in the order of the word slots (K is a repeat count).
-const char CoordinateLetters[] = "XYZIJRQ";
+// The word slot of each letter A to Z, -1 for a letter without one: the
+// coordinate words X Y Z I J R Q (K is a repeat count).
+struct SlotTable {
+    signed char slot[26];
+};
 
-int slot_of(char letter) {
-    for (int slot = 0; CoordinateLetters[slot]; ++slot) {
-        if (CoordinateLetters[slot] == letter) return slot;
-    }
-    return -1;
+constexpr SlotTable make_slot_table() {
+    SlotTable table{};
+    for (signed char &slot : table.slot) slot = -1;
+    const char letters[] = "XYZIJRQ";
+    for (int slot = 0; letters[slot]; ++slot) table.slot[letters[slot] - 'A'] = static_cast<signed char>(slot);
+    return table;
 }
+
+constexpr SlotTable Slots = make_slot_table();
+
+// Letters reach here from the scanner, A to Z only.
+int slot_of(char letter) { return letter >= 'A' && letter <= 'Z' ? Slots.slot[letter - 'A'] : -1; }
+
+// What a block gives before its words are read, kept once so that a block
+// starts from one copy of it.
+const ParsedBlock EmptyBlock{};
 
 int refuse(BlockRefusal &refusal, BlockRefusalKind kind, int code) {
     refusal.kind = kind;
@@ -170,7 +183,7 @@ int take_word(const NcWord &word, int index, ParsedBlock &parsed, BlockRefusal &
 }  // namespace
 
 int parse_block(const NcBlock &block, ParsedBlock &parsed, BlockRefusal &refusal) {
-    parsed = ParsedBlock{};
+    parsed = EmptyBlock;
     refusal = BlockRefusal{};
     SeenLetters seen;
     for (size_t index = 0; index < block.words.size(); ++index) {
