@@ -234,12 +234,21 @@ static void add_motion(BlockText &block, ModalIntegers &modal, int pending_g[100
     for (int n = 0; n <= 4; ++n) pending_g[n] = -1;
 }
 
-// 1 when every entry first to last is -1, as in nearly every block: the
-// entries ANDed together keep every bit only then.
-static int range_is_clear(const int table[], int first, int last) {
-    int all = -1;
-    for (int n = first; n <= last; ++n) all &= table[n];
-    return all == -1;
+// A code table with nothing pending, to compare ranges of pending_g with.
+struct ClearedTable {
+    int entries[100];
+};
+static constexpr ClearedTable cleared_table() {
+    ClearedTable table{};
+    for (int &entry : table.entries) entry = -1;
+    return table;
+}
+static constexpr ClearedTable Cleared = cleared_table();
+
+// 1 when every entry first to last is -1, as in nearly every block.
+static int range_is_clear(const int pending_g[100], int first, int last) {
+    size_t bytes = static_cast<size_t>(last - first + 1) * sizeof(int);
+    return std::memcmp(pending_g + first, Cleared.entries + first, bytes) == 0;
 }
 
 // G05 to G79 but the cycles (G49 is the one the writer still meets there); the
@@ -258,7 +267,7 @@ static void add_spindle_and_m_codes(BlockText &block, ModalIntegers &modal, int 
         add_code(block, 'S', modal.spindle_speed, 0);
         modal.spindle_speed = 0;
     }
-    if (range_is_clear(pending_m, 0, 9)) return;
+    if (std::memcmp(pending_m, Cleared.entries, 10 * sizeof(int)) == 0) return;
     for (int n = 0; n < 10; ++n) {
         if (pending_m[n] >= 0) {
             add_code(block, 'M', pending_m[n], 2);

@@ -51,9 +51,12 @@ int only_line_ends_follow(TextReader &reader) {
     return !reader.failed;
 }
 
-// 1 when the byte stops the plain run of a line.
+// 1 when the byte stops the plain run of a line. Every stop is a control byte
+// below 0x20, so the run is walked with one comparison a byte and only a
+// control byte (a tab, mostly) is looked at closer.
 inline bool is_line_stop(char byte) {
-    return byte == '\n' || byte == '\r' || byte == END_OF_TEXT || byte == '\0';
+    unsigned char value = static_cast<unsigned char>(byte);
+    return value < 0x20 && (value == '\n' || value == '\r' || value == END_OF_TEXT || value == '\0');
 }
 
 }  // namespace

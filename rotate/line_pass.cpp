@@ -193,7 +193,6 @@ int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo
     info.xy_words = info.z_word = info.arc = info.hole_words = info.holes = 0;
     info.arc_centre_known = 0;
     for (int &forget : info.forgets) forget = 0;
-    info.after = pass.src;
     BlockFault fault;
     if (scan_block(info.text, info.length, info.block, fault) < 0) {
         BlockRefusal refusal;
@@ -211,7 +210,11 @@ int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo
     if (info.has_block && pass.src.ended) {
         return refuse_line(pass, info, "プログラム終了（M02/M30）の後にブロックがあります");
     }
-    if (info.kind == LINE_EMPTY || info.kind == LINE_TAPE_MARK || info.kind == LINE_PROGRAM_NUMBER) return 0;
+    if (info.kind == LINE_EMPTY || info.kind == LINE_TAPE_MARK || info.kind == LINE_PROGRAM_NUMBER) {
+        info.after = pass.src;  // a line without words leaves the machine as it is
+        return 0;
+    }
+    // read_line_effect starts info.after from the machine before the line.
     const char *why = nullptr;
     if (read_line_effect(pass.src, info, why) < 0) return refuse_line(pass, info, why);
     if (check_copied_line(info, why) < 0) return refuse_line(pass, info, why);

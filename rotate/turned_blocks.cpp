@@ -247,7 +247,7 @@ void set_block_codes(Pass &pass, const LineInfo &info) {
     if (p.length == 49) w.pending_g[49] = 49;
     if (p.cycle >= 0) w.pending_g[p.cycle] = p.cycle;
     if (p.cycle_return) w.pending_g[p.cycle_return] = p.cycle_return;
-    for (int n = 0; n < 10; ++n) {
+    for (int n = 0; p.has_written_m && n < 10; ++n) {
         if (!p.written_m[n]) continue;
         if (n == 2 && pass.drop_program_end) continue;
         w.pending_m[n] = n;
