@@ -131,6 +131,8 @@ struct TextReader {
     char buffer[65536];
     size_t fill = 0;           // bytes in buffer
     size_t next = 0;           // first byte not yet handed out
+    int skip_line_feed = 0;    // the last line ended with a CR at the end of buffer: an LF next is its line end
+    std::string joined;        // a line read across refills of buffer
 };
 // 0 when the file is open for reading, -1 when it cannot be opened (or is a folder).
 int text_open_read(TextReader &reader, const char *path);
@@ -138,6 +140,10 @@ int text_open_read(TextReader &reader, const char *path);
 // the end of the input, -1 at a fault (reader.fault and reader.line_number say
 // which and where).
 int text_read_line(TextReader &reader, std::string &line);
+// text_read_line without the copy: the line is text[0..length), valid until the
+// next read or the close (it mostly lies in the reader's buffer). On 0 and -1
+// the text is empty.
+int text_read_view(TextReader &reader, const char *&text, size_t &length);
 void text_close_read(TextReader &reader);
 
 struct TextWriter {

@@ -70,48 +70,98 @@ int text_open_read(TextReader &reader, const char *path) {
     reader.had_line_end = 0;
     reader.fill = 0;
     reader.next = 0;
+    reader.skip_line_feed = 0;
+    reader.joined.clear();
     if (!path || is_directory(path)) return -1;
     reader.file = std::fopen(path, "rb");
     return reader.file ? 0 : -1;
 }
 
-int text_read_line(TextReader &reader, std::string &line) {
-    line.clear();
+namespace {
+
+// A CR that was the last byte of the buffer: the LF that may follow it is
+// looked for before the next line, so that the line just handed out, which
+// may lie in the buffer, stays where it is until then.
+void skip_pending_line_feed(TextReader &reader) {
+    if (!reader.skip_line_feed) return;
+    reader.skip_line_feed = 0;
+    if (refill(reader) && reader.buffer[reader.next] == '\n') ++reader.next;
+}
+
+// The joined copy of a line that lay across refills of the buffer.
+int hand_out_joined(TextReader &reader, const char *&text, size_t &length) {
+    text = reader.joined.data();
+    length = reader.joined.size();
+    return 1;
+}
+
+}  // namespace
+
+int text_read_view(TextReader &reader, const char *&text, size_t &length) {
+    text = "";
+    length = 0;
+    skip_pending_line_feed(reader);
     if (reader.ended) return reader.failed ? -1 : 0;
     reader.line_number += 1;
     reader.had_line_end = 0;
-    int took_bytes = 0;
+    reader.joined.clear();
+    int joined = 0;
     for (;;) {
         if (!refill(reader)) {
             if (reader.failed) return -1;
-            return took_bytes ? 1 : 0;
+            return reader.joined.empty() ? 0 : hand_out_joined(reader, text, length);
         }
-        // Hand over the plain run of bytes up to the first stop at once.
+        // The plain run of bytes up to the first stop.
         const char *begin = reader.buffer + reader.next;
         const char *end = reader.buffer + reader.fill;
         const char *at = begin;
         while (at < end && !is_line_stop(*at)) ++at;
         size_t run = static_cast<size_t>(at - begin);
-        if (line.size() + run > TEXT_LINE_LIMIT) return stop_at_fault(reader, LINE_FAULT_TOO_LONG);
-        line.append(begin, run);
-        took_bytes |= run > 0;
+        if (reader.joined.size() + run > TEXT_LINE_LIMIT) return stop_at_fault(reader, LINE_FAULT_TOO_LONG);
         reader.next = static_cast<size_t>(at - reader.buffer);
-        if (at == end) continue;
+        if (at == end) {
+            // The buffer is refilled under the line: what it holds so far is kept aside.
+            reader.joined.append(begin, run);
+            joined = 1;
+            continue;
+        }
         char stop = *at;
         ++reader.next;
         if (stop == '\0') return stop_at_fault(reader, LINE_FAULT_NUL);
         if (stop == END_OF_TEXT) {
+            reader.joined.append(begin, run);
             if (!only_line_ends_follow(reader)) {
                 return reader.failed ? -1 : stop_at_fault(reader, LINE_FAULT_AFTER_END);
             }
             reader.ended = 1;
-            return took_bytes ? 1 : 0;
+            return reader.joined.empty() ? 0 : hand_out_joined(reader, text, length);
         }
         reader.had_line_end = 1;
         // A CR followed by an LF is one line end; a lone CR ends the line too.
-        if (stop == '\r' && refill(reader) && reader.buffer[reader.next] == '\n') ++reader.next;
+        if (stop == '\r') {
+            if (reader.next < reader.fill) {
+                if (reader.buffer[reader.next] == '\n') ++reader.next;
+            } else {
+                reader.skip_line_feed = 1;
+            }
+        }
+        if (joined) {
+            reader.joined.append(begin, run);
+            return hand_out_joined(reader, text, length);
+        }
+        // The common line lies whole in the buffer: it is handed out where it is.
+        text = begin;
+        length = run;
         return 1;
     }
+}
+
+int text_read_line(TextReader &reader, std::string &line) {
+    const char *text = nullptr;
+    size_t length = 0;
+    int result = text_read_view(reader, text, length);
+    line.assign(text, length);
+    return result;
 }
 
 void text_close_read(TextReader &reader) {
@@ -120,6 +170,8 @@ void text_close_read(TextReader &reader) {
     reader.ended = 1;
     reader.fill = 0;
     reader.next = 0;
+    reader.skip_line_feed = 0;
+    std::string().swap(reader.joined);
 }
 
 namespace {

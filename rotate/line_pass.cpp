@@ -183,10 +183,10 @@ void set_pass_angle(Pass &pass, double angle) {
     pass.rotated = angle != 0.0;
 }
 
-int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo &info) {
+int analyse_line(Pass &pass, const char *text, size_t length, long long number, LineInfo &info) {
     info.number = number;
-    info.text = line.data();
-    info.length = line.size();
+    info.text = text;
+    info.length = length;
     info.motion = LM_NONE;
     info.setup = 0;
     info.has_block = 0;
@@ -256,12 +256,13 @@ int emit_line(Pass &pass, LineInfo &info) {
 int write_failed(Pass &pass) { return pass.output->failed ? 1 : 0; }
 
 int run_pass(Pass &pass, TextReader &reader) {
-    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
     LineInfo info;
     int read = 0;
-    while ((read = text_read_line(reader, line)) == 1) {
+    while ((read = text_read_view(reader, text, length)) == 1) {
         if (check_interruption(pass.owner, reader.line_number) < 0) return -1;
-        if (analyse_line(pass, line, reader.line_number, info) < 0) return -1;
+        if (analyse_line(pass, text, length, reader.line_number, info) < 0) return -1;
         if (emit_line(pass, info) < 0) return -1;
         if (write_failed(pass)) return -1;
     }

@@ -240,3 +240,134 @@ TEST(TextFile, BufferedWritingEqualsTheByteForByteTranslation) {
         ASSERT_EQ(read_file_bytes(path), with_cr_before_lf(written)) << "round " << round;
     }
 }
+
+namespace {
+
+// The reading rules over the whole input at once: the lines, each with whether
+// it had a line end, and the fault with its line number.
+struct ReadResult {
+    std::vector<std::string> lines;
+    std::vector<int> line_ends;
+    int fault = LINE_FAULT_NONE;
+    long long fault_line = 0;
+    bool operator==(const ReadResult &other) const {
+        return lines == other.lines && line_ends == other.line_ends && fault == other.fault &&
+               fault_line == other.fault_line;
+    }
+};
+
+ReadResult read_by_rules(const std::string &bytes) {
+    ReadResult result;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        long long number = static_cast<long long>(result.lines.size()) + 1;
+        size_t stop = at;
+        while (stop < bytes.size() && bytes[stop] != '\n' && bytes[stop] != '\r' && bytes[stop] != '\0' &&
+               bytes[stop] != '\x1A')
+            ++stop;
+        std::string line = bytes.substr(at, stop - at);
+        if (line.size() > TEXT_LINE_LIMIT) {
+            result.fault = LINE_FAULT_TOO_LONG;
+            result.fault_line = number;
+            return result;
+        }
+        if (stop == bytes.size()) {
+            result.lines.push_back(line);
+            result.line_ends.push_back(0);
+            return result;
+        }
+        if (bytes[stop] == '\0') {
+            result.fault = LINE_FAULT_NUL;
+            result.fault_line = number;
+            return result;
+        }
+        if (bytes[stop] == '\x1A') {
+            if (bytes.find_first_not_of(std::string("\r\n\x1A", 3), stop) != std::string::npos) {
+                result.fault = LINE_FAULT_AFTER_END;
+                result.fault_line = number;
+                return result;
+            }
+            if (!line.empty()) {
+                result.lines.push_back(line);
+                result.line_ends.push_back(0);
+            }
+            return result;
+        }
+        result.lines.push_back(line);
+        result.line_ends.push_back(1);
+        at = stop + 1;
+        if (bytes[stop] == '\r' && at < bytes.size() && bytes[at] == '\n') ++at;
+    }
+    return result;
+}
+
+// The reader on a file of these bytes, through text_read_view, or through
+// text_read_line when by_string.
+ReadResult read_by_reader(const std::string &path, bool by_string) {
+    ReadResult result;
+    TextReader reader;
+    if (text_open_read(reader, path.c_str()) != 0) return result;
+    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
+    int read = 0;
+    for (;;) {
+        read = by_string ? text_read_line(reader, line) : text_read_view(reader, text, length);
+        if (read != 1) break;
+        result.lines.push_back(by_string ? line : std::string(text, length));
+        result.line_ends.push_back(reader.had_line_end);
+    }
+    if (read < 0) {
+        result.fault = reader.fault;
+        result.fault_line = reader.line_number;
+    }
+    // Once ended, the reader stays ended.
+    if (text_read_view(reader, text, length) != read || length != 0) result.fault = -99;
+    text_close_read(reader);
+    return result;
+}
+
+// Random input: short lines of words, now and then a long one, every kind of
+// line end, and rarely a NUL, a Ctrl-Z or one at the very end.
+std::string random_input(std::mt19937 &random) {
+    static const char *const Ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r"};
+    size_t size = random() % 3 == 0 ? random() % 2000 : 60000 + random() % 90000;
+    std::string bytes;
+    while (bytes.size() < size) {
+        uint32_t pick = random();
+        size_t length = pick % 50 == 0 ? random() % 70000 : pick % 40;
+        for (size_t i = 0; i < length; ++i) bytes += static_cast<char>(0x20 + random() % 0x60);
+        bytes += Ends[(pick >> 8) % 5];
+        if ((pick >> 12) % 2000 == 0) bytes += '\0';
+        if ((pick >> 12) % 2000 == 1) bytes += '\x1A';
+    }
+    // A line end on the edge of the read buffer, in some of the inputs.
+    if (bytes.size() > 65537 && random() % 2 == 0) {
+        bytes[65535] = '\r';
+        bytes[65536] = random() % 2 ? '\n' : 'G';
+    }
+    if (random() % 8 == 0) bytes += std::string("\r\n\x1A\x1A\n", 5).substr(0, 1 + random() % 5);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(TextFile, ReaderHandsOutTheLinesTheRulesGive) {
+    // The buffered reader, with its lines in place in the buffer and its line
+    // end looked for after a refill, against the rules applied to the whole input.
+    std::mt19937 random(65536);
+    TempDir dir;
+    std::string path = dir.file("random.nc");
+    int faults = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::string bytes = random_input(random);
+        write_file_bytes(path, bytes);
+        ReadResult expected = read_by_rules(bytes);
+        faults += expected.fault != LINE_FAULT_NONE;
+        ASSERT_TRUE(read_by_reader(path, false) == expected) << "round " << round;
+        ASSERT_TRUE(read_by_reader(path, true) == expected) << "round " << round;
+    }
+    // The inputs reach the faults as well as the end.
+    EXPECT_GT(faults, 10);
+    EXPECT_LT(faults, 110);
+}
