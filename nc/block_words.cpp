@@ -89,20 +89,21 @@ int read_number(const char *text, int at, int length, NcWord &word) {
     bool negative = false;
     if (at < length && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     DecimalDigits digits;
-    word.has_point = 0;
+    int point = 0;
     for (; at < length; ++at) {
         unsigned digit = static_cast<unsigned char>(text[at]) - static_cast<unsigned>('0');
         if (digit <= 9) {
             ++digits.digits;
             if (digits.mantissa != 0 || digit != 0) ++digits.significant;
             if (digits.significant <= 19) digits.mantissa = digits.mantissa * 10 + digit;
-            digits.fraction_digits += word.has_point;
-        } else if (text[at] == '.' && !word.has_point) {
-            word.has_point = 1;
+            digits.fraction_digits += point;
+        } else if (text[at] == '.' && !point) {
+            point = 1;
         } else {
             break;
         }
     }
+    word.has_point = static_cast<uint8_t>(point);
     if (digits.digits == 0) return -1;
     // "1.2.3" and "5-3" are no numbers: a point or a sign straight after one is refused.
     if (at < length && (text[at] == '.' || text[at] == '+' || text[at] == '-')) return -1;
