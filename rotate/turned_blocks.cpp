@@ -229,8 +229,9 @@ int ready_for_motion(Pass &pass, const LineInfo &info) {
 }
 
 void clear_pending(BlockState &writer) {
-    for (int &entry : writer.pending_g) entry = -1;
-    for (int &entry : writer.pending_m) entry = -1;
+    // Every byte 0xFF makes every entry -1: one fill of the whole table.
+    std::memset(writer.pending_g, 0xFF, sizeof writer.pending_g);
+    std::memset(writer.pending_m, 0xFF, sizeof writer.pending_m);
     writer.modal.spindle_speed = 0;
     writer.modal.d_number = 0;
 }
@@ -324,18 +325,10 @@ void write_source_comment(Pass &pass, const LineInfo &info) {
 
 // 1 when the writer writes this slot under these rules.
 bool slot_written(const SlotRules &rules, const WordValues &current, const WordValues &previous, int slot) {
-    switch (rules.rule[slot]) {
-    case SLOT_NEVER:
-        return false;
-    case SLOT_ALWAYS:
-    case SLOT_LITERAL:
-        return true;
-    case SLOT_IF_CHANGED: {
-        double delta = slot <= WORD_Z ? current.v[slot] - previous.v[slot] : current.v[slot];
-        return !(delta > -0.0004 && delta < 0.0005);
-    }
-    }
-    return false;
+    SlotRule rule = rules.rule[slot];
+    if (rule != SLOT_IF_CHANGED) return rule != SLOT_NEVER;  // SLOT_ALWAYS, SLOT_LITERAL: always
+    double delta = slot <= WORD_Z ? current.v[slot] - previous.v[slot] : current.v[slot];
+    return !(delta > -0.0004 && delta < 0.0005);
 }
 
 // The coordinate slots of a move or a hole, with the values the writer takes.
@@ -383,13 +376,13 @@ void fill_slots(Pass &pass, const LineInfo &info, const MoveTargets &t, SlotRule
         rules.rule[WORD_R] = SLOT_IF_CHANGED;
     }
     for (int slot = 0; slot < WORD_COUNT; ++slot) {
-        pass.writer.word_point[slot] = p.present[slot] ? p.point[slot] : pass.writer.word_point[slot];
+        if (p.present[slot]) pass.writer.word_point[slot] = p.point[slot];
         pass.writer.word_present[slot] = p.present[slot];
     }
     // Every source block that moves yields one written block that moves, or the
     // machine would skip a motion that the source makes (however short).
     bool any = false;
-    for (int slot = 0; slot < WORD_COUNT; ++slot) any = any || slot_written(rules, current, previous, slot);
+    for (int slot = 0; slot < WORD_COUNT && !any; ++slot) any = slot_written(rules, current, previous, slot);
     if (!any) {
         for (int slot = WORD_X; slot <= WORD_Z; ++slot) {
             bool given = p.present[slot] || (pass.rotated && slot <= WORD_Y && info.xy_words);
