@@ -228,10 +228,28 @@ int ready_for_motion(Pass &pass, const LineInfo &info) {
     return return_over_source(pass, info, needs_z);
 }
 
+// Code tables with nothing pending.
+struct ClearedCodes {
+    int g[100];
+    int m[10];
+};
+constexpr ClearedCodes cleared_codes() {
+    ClearedCodes codes{};
+    for (int &entry : codes.g) entry = -1;
+    for (int &entry : codes.m) entry = -1;
+    return codes;
+}
+constexpr ClearedCodes Cleared = cleared_codes();
+
 void clear_pending(BlockState &writer) {
-    // Every byte 0xFF makes every entry -1: one fill of the whole table.
-    std::memset(writer.pending_g, 0xFF, sizeof writer.pending_g);
-    std::memset(writer.pending_m, 0xFF, sizeof writer.pending_m);
+    // The writer leaves the tables clear after nearly every block. Filling them
+    // anyway would have the writer's next look at them wait for the fresh stores.
+    if (std::memcmp(writer.pending_g, Cleared.g, sizeof Cleared.g) != 0) {
+        std::memcpy(writer.pending_g, Cleared.g, sizeof Cleared.g);
+    }
+    if (std::memcmp(writer.pending_m, Cleared.m, sizeof Cleared.m) != 0) {
+        std::memcpy(writer.pending_m, Cleared.m, sizeof Cleared.m);
+    }
     writer.modal.spindle_speed = 0;
     writer.modal.d_number = 0;
 }
