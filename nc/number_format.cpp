@@ -81,6 +81,22 @@ static void write_digits(char *end, uint64_t whole, int count) {
     if (count > 0) *--at = static_cast<char>('0' + whole);
 }
 
+// Writes whole in decimal at at; returns the end. Most whole millimetres of a
+// program are below 100 and take one look-up.
+static char *write_whole(char *at, uint64_t whole) {
+    if (whole < 10) {
+        *at = static_cast<char>('0' + whole);
+        return at + 1;
+    }
+    if (whole < 100) {
+        std::memcpy(at, DigitPairs + 2 * whole, 2);
+        return at + 2;
+    }
+    int count = digit_count(whole);
+    write_digits(at + count, whole, count);
+    return at + count;
+}
+
 size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]) {
     if (decimals != 0 && decimals != 3) return 0;
     if (!(std::fabs(value) < EXACT_FIXED_LIMIT)) return 0;  // NaN too
@@ -88,16 +104,14 @@ size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]
     char *at = out;
     // printf keeps the sign of a negative value that rounds to 0, and of -0.
     if (std::signbit(value)) *at++ = '-';
-    uint64_t integer = decimals == 3 ? whole / 1000 : whole;
-    int count = digit_count(integer);
-    at += count;
-    write_digits(at, integer, count);
-    if (decimals == 3) {
-        *at++ = '.';
-        write_digits(at + 3, whole % 1000, 3);
-        at += 3;
-    }
-    return static_cast<size_t>(at - out);
+    if (decimals == 0) return static_cast<size_t>(write_whole(at, whole) - out);
+    uint64_t integer = whole / 1000;
+    unsigned thousandths = static_cast<unsigned>(whole - integer * 1000);
+    at = write_whole(at, integer);
+    at[0] = '.';
+    at[1] = static_cast<char>('0' + thousandths / 100);
+    std::memcpy(at + 2, DigitPairs + 2 * (thousandths % 100), 2);
+    return static_cast<size_t>(at + 4 - out);
 }
 
 size_t format_code_chars(char letter, int number, int min_digits, char out[FIXED_CHARS_SIZE]) {
