@@ -142,9 +142,9 @@ int skip_comment(const char *text, int at, int length) {
     return close ? static_cast<int>(static_cast<const char *>(close) - text) + 1 : length;
 }
 
-// A word at text[at] (its letter, or the comma of a corner word).
-int scan_word(const char *text, int at, int length, NcBlock &block, BlockFault &fault) {
-    NcWord word = {};
+// A word at text[at] (its letter, or the comma of a corner word), read in
+// place at the end of the block's words; one that does not read is taken off.
+int read_word(const char *text, int at, int length, NcBlock &block, NcWord &word, BlockFault &fault) {
     word.start = at;
     if (text[at] == ',') {
         if (at + 1 >= length || (text[at + 1] != 'C' && text[at + 1] != 'R')) {
@@ -164,11 +164,17 @@ int scan_word(const char *text, int at, int length, NcBlock &block, BlockFault &
         return fail(fault, word.value > 9999.9 ? BLOCK_FAULT_RANGE : BLOCK_FAULT_CODE_DECIMALS, word.start);
     }
     if (word.letter == 'O' && !word.comma) {
-        if (!block.words.empty()) return fail(fault, BLOCK_FAULT_PROGRAM_NUMBER, word.start);
+        if (block.words.size() > 1) return fail(fault, BLOCK_FAULT_PROGRAM_NUMBER, word.start);
         block.program_number = 1;
     }
     word.end = after;
-    block.words.push_back(word);
+    return after;
+}
+
+int scan_word(const char *text, int at, int length, NcBlock &block, BlockFault &fault) {
+    block.words.emplace_back();
+    int after = read_word(text, at, length, block, block.words.back(), fault);
+    if (after < 0) block.words.pop_back();
     return after;
 }
 
