@@ -327,8 +327,9 @@ ReadResult read_by_reader(const std::string &path, bool by_string) {
     return result;
 }
 
-// Random input: short lines of words, now and then a long one, every kind of
-// line end, and rarely a NUL, a Ctrl-Z or one at the very end.
+// Random input: short lines of any bytes but the line stops, now and then a
+// long one, every kind of line end, and rarely a NUL, a Ctrl-Z or one at the
+// very end.
 std::string random_input(std::mt19937 &random) {
     static const char *const Ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r"};
     size_t size = random() % 3 == 0 ? random() % 2000 : 60000 + random() % 90000;
@@ -336,7 +337,15 @@ std::string random_input(std::mt19937 &random) {
     while (bytes.size() < size) {
         uint32_t pick = random();
         size_t length = pick % 50 == 0 ? random() % 70000 : pick % 40;
-        for (size_t i = 0; i < length; ++i) bytes += static_cast<char>(0x20 + random() % 0x60);
+        for (size_t i = 0; i < length; ++i) {
+            // Mostly text; bytes of double-byte characters and control bytes
+            // (a tab, but never a line stop) now and then.
+            uint32_t kind = random() % 16;
+            char byte = static_cast<char>(0x20 + random() % 0x60);
+            if (kind == 0) byte = static_cast<char>(0x80 + random() % 0x80);
+            if (kind == 1) byte = "\t\x01\x1B\x1F\x7F"[random() % 5];
+            bytes += byte;
+        }
         bytes += Ends[(pick >> 8) % 5];
         if ((pick >> 12) % 2000 == 0) bytes += '\0';
         if ((pick >> 12) % 2000 == 1) bytes += '\x1A';
