@@ -36,6 +36,13 @@ static void add_text(BlockText &block, const char *bytes, size_t count) {
 
 static void add_text(BlockText &block, const char *text) { add_text(block, text, std::strlen(text)); }
 
+// Where count more bytes go straight into the room, or nullptr when the block
+// has outgrown it.
+static char *room_for(BlockText &block, size_t count) {
+    if (!block.spilled.empty() || count > sizeof block.room - block.length) return nullptr;
+    return block.room + block.length;
+}
+
 // One byte, stored at once while the block fits in its room.
 static void add_char(BlockText &block, char c) {
     if (block.spilled.empty() && block.length < sizeof block.room) {
@@ -53,31 +60,41 @@ static void write_text(TextWriter &output, const BlockText &block) {
         text_write(output, block.spilled.data(), block.spilled.size());
 }
 
-// "%c%0*d" of letter, min_digits and number; the codes and words written here
-// are never negative, but a negative one would still come out as printf writes it.
+// Writes the block and its line end.
+static void write_text_line(TextWriter &output, const BlockText &block) {
+    if (block.spilled.empty())
+        text_write_line(output, block.room, block.length);
+    else
+        text_write_line(output, block.spilled.data(), block.spilled.size());
+}
+
+// A code or a counted word (G01, M08, S1500, D11), in the room where it fits.
 static void add_code(BlockText &block, char letter, int number, int min_digits) {
-    char code[24];
-    if (number < 0) {
-        snprintf(code, sizeof code, "%c%0*d", letter, min_digits, number);
-        add_text(block, code);
-    } else {
-        char *end = code + sizeof code;
-        char *first = end;
-        unsigned value = static_cast<unsigned>(number);
-        do {
-            *--first = static_cast<char>('0' + value % 10);
-            value /= 10;
-            --min_digits;
-        } while (value != 0 || min_digits > 0);
-        *--first = letter;
-        add_text(block, first, static_cast<size_t>(end - first));
-    }
+    char code[FIXED_CHARS_SIZE];
+    char *at = room_for(block, sizeof code);
+    size_t length = format_code_chars(letter, number, min_digits, at ? at : code);
+    if (at)
+        block.length += length;
+    else
+        add_text(block, code, length);
     ++block.items;
 }
 
 // One coordinate word in the style of its flag: with a point in millimetres,
 // or without one in thousandths.
 static void add_coordinate(BlockText &block, int index, double value, int with_point) {
+    // The number goes straight into the room after its letter where it fits.
+    char *at = room_for(block, 1 + FIXED_CHARS_SIZE);
+    if (at) {
+        size_t length = with_point > 0 ? format_fixed_chars(value, 3, at + 1)
+                                       : format_fixed_chars(value * 1000.0, 0, at + 1);
+        if (length > 0) {
+            at[0] = WordLetters[index];
+            block.length += 1 + length;
+            ++block.items;
+            return;
+        }
+    }
     add_char(block, WordLetters[index]);
     // Thousandths are value x 1000 with no decimals, as format_thousandths has them.
     char digits[FIXED_CHARS_SIZE];
@@ -96,10 +113,9 @@ static void add_coordinate(BlockText &block, int index, double value, int with_p
     ++block.items;
 }
 
-static void flush_block(TextWriter &output, BlockText &block) {
+static void flush_block(TextWriter &output, const BlockText &block) {
     if (block.items == 0) return;
-    add_char(block, '\n');
-    write_text(output, block);
+    write_text_line(output, block);
 }
 
 static void apply_decimal_mode(int word_point[WORD_COUNT], const OutputFormat &format) {
@@ -251,6 +267,7 @@ static void add_spindle_and_m_codes(BlockText &block, ModalIntegers &modal, int 
         add_code(block, 'S', modal.spindle_speed, 0);
         modal.spindle_speed = 0;
     }
+    if (std::memcmp(pending_m, Cleared.entries, 10 * sizeof(int)) == 0) return;
     for (int n = 0; n < 10; ++n) {
         if (pending_m[n] >= 0) {
             add_code(block, 'M', pending_m[n], 2);
@@ -259,7 +276,13 @@ static void add_spindle_and_m_codes(BlockText &block, ModalIntegers &modal, int 
     }
 }
 
-static void add_coordinates(BlockText &block, const WordValues &current, const WordValues &delta,
+// One slot of position_delta, worked out only for the slots a block writes.
+static double slot_delta(const WordValues &current, const WordValues &previous, int i) {
+    double delta = i <= WORD_Z ? current.v[i] - previous.v[i] : current.v[i];
+    return is_negligible(delta) ? 0.0 : delta;
+}
+
+static void add_coordinates(BlockText &block, const WordValues &current, const WordValues &previous,
                             const ModePair &mode, const SlotRules &rules, const int word_point[WORD_COUNT]) {
     for (int i = 0; i < WORD_COUNT; ++i) {
         switch (rules.rule[i]) {
@@ -269,23 +292,31 @@ static void add_coordinates(BlockText &block, const WordValues &current, const W
             add_coordinate(block, i, current.v[i], word_point[i]);
             break;
         case SLOT_ALWAYS:
-            add_coordinate(block, i, mode.mode_now == 90 || i > WORD_Z ? current.v[i] : delta.v[i], word_point[i]);
+            add_coordinate(block, i,
+                           mode.mode_now == 90 || i > WORD_Z ? current.v[i] : slot_delta(current, previous, i),
+                           word_point[i]);
             break;
-        case SLOT_IF_CHANGED:
-            if (!is_negligible(delta.v[i])) {
-                add_coordinate(block, i, mode.mode_now == 90 ? current.v[i] : delta.v[i], word_point[i]);
-            }
+        case SLOT_IF_CHANGED: {
+            double delta = slot_delta(current, previous, i);
+            if (!is_negligible(delta)) add_coordinate(block, i, mode.mode_now == 90 ? current.v[i] : delta, word_point[i]);
             break;
+        }
         }
     }
 }
 
 static void add_feed(BlockText &block, ModalIntegers &modal, double feed[3]) {
     if (!(feed[0] > 0) || feed[1] == feed[0]) return;
-    std::string number;
-    format_feed(feed[0], number);
     add_char(block, 'F');
-    add_text(block, number.data(), number.size());
+    char digits[FIXED_CHARS_SIZE];
+    size_t length = format_feed_chars(feed[0], digits);
+    if (length > 0) {
+        add_text(block, digits, length);
+    } else {
+        std::string number;
+        format_feed(feed[0], number);
+        add_text(block, number.data(), number.size());
+    }
     ++block.items;
     feed[1] = feed[0];
     modal.feed_flag = 0;
@@ -302,8 +333,6 @@ int write_block_words(TextWriter &output, BlockState &state, const WordValues &c
                       const WordValues &previous, const SlotRules &rules, const char *tail,
                       size_t tail_length, const OutputFormat &format) {
     unify_style(state.word_point, state.word_present, format);
-    WordValues delta;
-    position_delta(current, previous, delta);
     int *pending_g = state.pending_g;
     BlockText block;
     add_distance_mode(block, pending_g, state.mode);
@@ -321,8 +350,9 @@ int write_block_words(TextWriter &output, BlockState &state, const WordValues &c
     if (codes) add_cycle_code(block, pending_g);
     add_motion(block, state.modal, pending_g);
     if (codes) add_other_codes(block, pending_g);
-    if (writes_coordinates(rules)) add_coordinates(block, current, delta, state.mode, rules, state.word_point);
-    if (writes_coordinates(rules) || rules.write_feed) add_feed(block, state.modal, state.feed);
+    bool coordinates = writes_coordinates(rules);
+    if (coordinates) add_coordinates(block, current, previous, state.mode, rules, state.word_point);
+    if (coordinates || rules.write_feed) add_feed(block, state.modal, state.feed);
     add_spindle_and_m_codes(block, state.modal, state.pending_m);
     if (tail_length > 0) {
         add_text(block, tail, tail_length);
@@ -401,7 +431,6 @@ int write_start_block(TextWriter &output, const double position[3], ModalInteger
     add_pending_range(block, pending_g, 17, 19);
     add_motion(block, modal, pending_g);
     for (int i = WORD_X; i <= WORD_Z; ++i) add_coordinate(block, i, position[i], word_point[i]);
-    add_char(block, '\n');
-    write_text(output, block);
+    write_text_line(output, block);
     return 0;
 }

@@ -56,36 +56,81 @@ static uint64_t scaled_whole(double value, uint64_t scale) {
     return whole;
 }
 
-// Writes whole as decimal digits, ending at end; returns the first digit.
-static char *write_digits(char *end, uint64_t whole, int min_digits) {
+// "00" to "99": a coordinate's digits are written two at a time, one
+// division for every two digits instead of one for each.
+static const char DigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// How many decimal digits whole has (1 for 0); whole is below 10^18 here.
+static int digit_count(uint64_t whole) {
+    int count = 1;
+    for (uint64_t power = 10; count < 18 && whole >= power; power *= 10) ++count;
+    return count;
+}
+
+// Writes the count digits of whole so that they end at end.
+static void write_digits(char *end, uint64_t whole, int count) {
     char *at = end;
-    do {
-        *--at = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-        --min_digits;
-    } while (whole != 0 || min_digits > 0);
-    return at;
+    for (; count >= 2; count -= 2) {
+        at -= 2;
+        std::memcpy(at, DigitPairs + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (count > 0) *--at = static_cast<char>('0' + whole);
+}
+
+// Writes whole in decimal at at; returns the end. Most whole millimetres of a
+// program are below 100 and take one look-up.
+static char *write_whole(char *at, uint64_t whole) {
+    if (whole < 10) {
+        *at = static_cast<char>('0' + whole);
+        return at + 1;
+    }
+    if (whole < 100) {
+        std::memcpy(at, DigitPairs + 2 * whole, 2);
+        return at + 2;
+    }
+    int count = digit_count(whole);
+    write_digits(at + count, whole, count);
+    return at + count;
 }
 
 size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]) {
     if (decimals != 0 && decimals != 3) return 0;
     if (!(std::fabs(value) < EXACT_FIXED_LIMIT)) return 0;  // NaN too
     uint64_t whole = scaled_whole(value, decimals == 3 ? 1000 : 1);
-    char buffer[FIXED_CHARS_SIZE];
-    char *end = buffer + sizeof buffer;
-    char *first = end;
-    if (decimals == 3) {
-        first = write_digits(end, whole % 1000, 3);
-        *--first = '.';
-        first = write_digits(first, whole / 1000, 1);
-    } else {
-        first = write_digits(end, whole, 1);
-    }
+    char *at = out;
     // printf keeps the sign of a negative value that rounds to 0, and of -0.
-    if (std::signbit(value)) *--first = '-';
-    size_t length = static_cast<size_t>(end - first);
-    std::memcpy(out, first, length);
-    return length;
+    if (std::signbit(value)) *at++ = '-';
+    if (decimals == 0) return static_cast<size_t>(write_whole(at, whole) - out);
+    uint64_t integer = whole / 1000;
+    unsigned thousandths = static_cast<unsigned>(whole - integer * 1000);
+    at = write_whole(at, integer);
+    at[0] = '.';
+    at[1] = static_cast<char>('0' + thousandths / 100);
+    std::memcpy(at + 2, DigitPairs + 2 * (thousandths % 100), 2);
+    return static_cast<size_t>(at + 4 - out);
+}
+
+size_t format_code_chars(char letter, int number, int min_digits, char out[FIXED_CHARS_SIZE]) {
+    // Nearly every code written is below 100 (G01, M08, G90): two digits from
+    // the table, without printf.
+    if (number >= 0 && number < 100 && min_digits <= 2) {
+        out[0] = letter;
+        if (number >= 10 || min_digits == 2) {
+            std::memcpy(out + 1, DigitPairs + 2 * number, 2);
+            return 3;
+        }
+        out[1] = static_cast<char>('0' + number);
+        return 2;
+    }
+    char text[FIXED_CHARS_SIZE];
+    int length = snprintf(text, sizeof text, "%c%0*d", letter, min_digits < 20 ? min_digits : 20, number);
+    if (length < 0) return 0;
+    std::memcpy(out, text, static_cast<size_t>(length));
+    return static_cast<size_t>(length);
 }
 
 static void print_fixed(std::string &text, int decimals, double value) {
@@ -105,11 +150,20 @@ static void drop_trailing_zeros(std::string &text) {
     text.resize(last + 1 > point + 1 ? last + 1 : point + 1);
 }
 
+// A non-negative value below 2^63 rounded to the nearest whole number, halves
+// away from zero, as std::round rounds it: the conversion to an integer cuts
+// the fraction off exactly, and the fraction left is exact too. Every rotated
+// coordinate is rounded this way, and the library call costs more than this.
+static double round_half_away(double magnitude) {
+    double whole = static_cast<double>(static_cast<int64_t>(magnitude));
+    return magnitude - whole >= 0.5 ? whole + 1.0 : whole;
+}
+
 // The value rounded to 0.001, halves away from zero. From 1e15 on a double has
 // no thousandths left to round (and |value| x 1000 could leave the range).
 static double round_thousandths(double value) {
     if (!std::isfinite(value) || std::fabs(value) >= 1e15) return value;
-    double rounded = std::round(std::fabs(value) * 1000.0) / 1000.0;
+    double rounded = round_half_away(std::fabs(value) * 1000.0) / 1000.0;
     return value < 0 ? -rounded : rounded;
 }
 
@@ -140,7 +194,7 @@ double rounded_value(double value) {
         format_rounded(value, text);
         return std::strtod(text.c_str(), nullptr);
     }
-    double thousandths = std::round(std::fabs(value) * 1000.0);
+    double thousandths = round_half_away(std::fabs(value) * 1000.0);
     double rounded = thousandths / 1000.0;
     return value < 0 && thousandths > 0 ? -rounded : rounded;
 }
@@ -168,4 +222,17 @@ void format_feed(double value, std::string &text) {
     }
     print_fixed(text, 3, rounded);
     drop_trailing_zeros(text);
+}
+
+size_t format_feed_chars(double value, char out[FIXED_CHARS_SIZE]) {
+    if (!(std::fabs(value) < EXACT_FIXED_LIMIT)) return 0;  // NaN too
+    double rounded = round_thousandths(value);
+    // Whole after the rounding: for a finite value, fmod(|r|, 1) is 0 exactly
+    // when the value is its own floor.
+    double magnitude = std::fabs(rounded);
+    if (std::floor(magnitude) == magnitude) return format_fixed_chars(value, 0, out);
+    size_t length = format_fixed_chars(rounded, 3, out);
+    // The zeros at the end of the fraction go; the point stays.
+    while (length > 0 && out[length - 1] == '0') --length;
+    return length;
 }

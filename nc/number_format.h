@@ -20,6 +20,9 @@ constexpr size_t FIXED_CHARS_SIZE = 32;
 // for a value of magnitude below 1e15. Returns its length, or 0 for any other
 // value or number of decimals (format_fixed writes those).
 size_t format_fixed_chars(double value, int decimals, char out[FIXED_CHARS_SIZE]);
+// letter and number as "%c%0*d" writes them, at least min_digits digits
+// (min_digits at most 20), into out without a terminator. Returns the length.
+size_t format_code_chars(char letter, int number, int min_digits, char out[FIXED_CHARS_SIZE]);
 // The style without a point: value x 1000 to the nearest whole number, as "%.0f"
 // writes it (12.5 gives 12500, -0.0004 gives -0).
 void format_thousandths(double value, std::string &text);
@@ -28,3 +31,7 @@ int format_trimmed_3f(std::string &text, const double &value, int keep_point);
 // The feed word's number: whole numbers as "%.0f", fractions with up to three
 // decimals and no trailing zeros (0.15, 1.25).
 void format_feed(double value, std::string &text);
+// The text of format_feed into out without a terminator, for a value of
+// magnitude below 1e15. Returns its length, or 0 for any other value
+// (format_feed writes those).
+size_t format_feed_chars(double value, char out[FIXED_CHARS_SIZE]);

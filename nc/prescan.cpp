@@ -9,15 +9,16 @@
 int prescan_program(const char *path, WordValues &start) {
     std::unique_ptr<TextReader> reader = std::make_unique<TextReader>();
     if (text_open_read(*reader, path) < 0) return -1;
-    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
     NcBlock block;
     ParsedBlock parsed;
     int found = 0;
     int result = 0;
-    while (!found && (result = text_read_line(*reader, line)) == 1) {
+    while (!found && (result = text_read_view(*reader, text, length)) == 1) {
         BlockFault fault;
         BlockRefusal refusal;
-        if (scan_block(line.data(), line.size(), block, fault) < 0) continue;
+        if (scan_block(text, length, block, fault) < 0) continue;
         if (parse_block(block, parsed, refusal) < 0 || parsed.one_shot != 92) continue;
         if (!parsed.present[WORD_X] || !parsed.present[WORD_Y] || !parsed.present[WORD_Z]) continue;
         start = WordValues{};

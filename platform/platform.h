@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // An owner window for message boxes; an HWND on Windows, nullptr for none.
 using WindowHandle = void *;
@@ -130,6 +131,8 @@ struct TextReader {
     char buffer[65536];
     size_t fill = 0;           // bytes in buffer
     size_t next = 0;           // first byte not yet handed out
+    int skip_line_feed = 0;    // the last line ended with a CR at the end of buffer: an LF next is its line end
+    std::string joined;        // a line read across refills of buffer
 };
 // 0 when the file is open for reading, -1 when it cannot be opened (or is a folder).
 int text_open_read(TextReader &reader, const char *path);
@@ -137,12 +140,18 @@ int text_open_read(TextReader &reader, const char *path);
 // the end of the input, -1 at a fault (reader.fault and reader.line_number say
 // which and where).
 int text_read_line(TextReader &reader, std::string &line);
+// text_read_line without the copy: the line is text[0..length), valid until the
+// next read or the close (it mostly lies in the reader's buffer). On 0 and -1
+// the text is empty.
+int text_read_view(TextReader &reader, const char *&text, size_t &length);
 void text_close_read(TextReader &reader);
 
 struct TextWriter {
     FILE *file = nullptr;            // the file written, or nullptr
     std::string *memory = nullptr;   // when capturing: receives the text as written (LF kept)
     int failed = 0;                  // 1 after any write that did not reach the file
+    std::vector<char> buffer;        // translated bytes not yet handed to the file
+    size_t used = 0;                 // bytes of buffer in use
 };
 // Creates or empties the file. 0 on success, -1 when it cannot be opened.
 int text_open_write(TextWriter &writer, const char *path);
@@ -152,6 +161,8 @@ int text_create_write(TextWriter &writer, const char *path);
 // Captures everything written into sink instead of a file.
 void text_open_memory(TextWriter &writer, std::string &sink);
 void text_write(TextWriter &writer, const char *bytes, size_t count);
+// text_write of the bytes and then of one line end, in one call.
+void text_write_line(TextWriter &writer, const char *bytes, size_t count);
 void text_puts(TextWriter &writer, const char *text);
 void text_printf(TextWriter &writer, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Flushes and closes. 0 when every byte reached the file, -1 otherwise.

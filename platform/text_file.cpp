@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -56,6 +57,27 @@ inline bool is_line_stop(char byte) {
     return byte == '\n' || byte == '\r' || byte == END_OF_TEXT || byte == '\0';
 }
 
+// The first byte in [at, end) that stops the plain run of a line, or end. Every
+// stop is a control byte below 0x20: eight bytes at a time are tested for one
+// (x - 0x20 in each byte borrows into its top bit only where the byte is below
+// 0x20, the top bit of ~x excluding bytes of 0x80 and above), and only a
+// control byte (a tab, mostly) is looked at closer.
+const char *find_line_stop(const char *at, const char *end) {
+    const uint64_t spaces = 0x2020202020202020ull;
+    const uint64_t top_bits = 0x8080808080808080ull;
+    for (;;) {
+        while (end - at >= 8) {
+            uint64_t bytes = 0;
+            std::memcpy(&bytes, at, sizeof bytes);
+            if (((bytes - spaces) & ~bytes & top_bits) != 0) break;
+            at += 8;
+        }
+        while (at < end && static_cast<unsigned char>(*at) >= 0x20) ++at;
+        if (at == end || is_line_stop(*at)) return at;
+        ++at;
+    }
+}
+
 }  // namespace
 
 int text_open_read(TextReader &reader, const char *path) {
@@ -67,48 +89,97 @@ int text_open_read(TextReader &reader, const char *path) {
     reader.had_line_end = 0;
     reader.fill = 0;
     reader.next = 0;
+    reader.skip_line_feed = 0;
+    reader.joined.clear();
     if (!path || is_directory(path)) return -1;
     reader.file = std::fopen(path, "rb");
     return reader.file ? 0 : -1;
 }
 
-int text_read_line(TextReader &reader, std::string &line) {
-    line.clear();
+namespace {
+
+// A CR that was the last byte of the buffer: the LF that may follow it is
+// looked for before the next line, so that the line just handed out, which
+// may lie in the buffer, stays where it is until then.
+void skip_pending_line_feed(TextReader &reader) {
+    if (!reader.skip_line_feed) return;
+    reader.skip_line_feed = 0;
+    if (refill(reader) && reader.buffer[reader.next] == '\n') ++reader.next;
+}
+
+// The joined copy of a line that lay across refills of the buffer.
+int hand_out_joined(TextReader &reader, const char *&text, size_t &length) {
+    text = reader.joined.data();
+    length = reader.joined.size();
+    return 1;
+}
+
+}  // namespace
+
+int text_read_view(TextReader &reader, const char *&text, size_t &length) {
+    text = "";
+    length = 0;
+    skip_pending_line_feed(reader);
     if (reader.ended) return reader.failed ? -1 : 0;
     reader.line_number += 1;
     reader.had_line_end = 0;
-    int took_bytes = 0;
+    reader.joined.clear();
+    int joined = 0;
     for (;;) {
         if (!refill(reader)) {
             if (reader.failed) return -1;
-            return took_bytes ? 1 : 0;
+            return reader.joined.empty() ? 0 : hand_out_joined(reader, text, length);
         }
-        // Hand over the plain run of bytes up to the first stop at once.
+        // The plain run of bytes up to the first stop.
         const char *begin = reader.buffer + reader.next;
         const char *end = reader.buffer + reader.fill;
-        const char *at = begin;
-        while (at < end && !is_line_stop(*at)) ++at;
+        const char *at = find_line_stop(begin, end);
         size_t run = static_cast<size_t>(at - begin);
-        if (line.size() + run > TEXT_LINE_LIMIT) return stop_at_fault(reader, LINE_FAULT_TOO_LONG);
-        line.append(begin, run);
-        took_bytes |= run > 0;
+        if (reader.joined.size() + run > TEXT_LINE_LIMIT) return stop_at_fault(reader, LINE_FAULT_TOO_LONG);
         reader.next = static_cast<size_t>(at - reader.buffer);
-        if (at == end) continue;
+        if (at == end) {
+            // The buffer is refilled under the line: what it holds so far is kept aside.
+            reader.joined.append(begin, run);
+            joined = 1;
+            continue;
+        }
         char stop = *at;
         ++reader.next;
         if (stop == '\0') return stop_at_fault(reader, LINE_FAULT_NUL);
         if (stop == END_OF_TEXT) {
+            reader.joined.append(begin, run);
             if (!only_line_ends_follow(reader)) {
                 return reader.failed ? -1 : stop_at_fault(reader, LINE_FAULT_AFTER_END);
             }
             reader.ended = 1;
-            return took_bytes ? 1 : 0;
+            return reader.joined.empty() ? 0 : hand_out_joined(reader, text, length);
         }
         reader.had_line_end = 1;
         // A CR followed by an LF is one line end; a lone CR ends the line too.
-        if (stop == '\r' && refill(reader) && reader.buffer[reader.next] == '\n') ++reader.next;
+        if (stop == '\r') {
+            if (reader.next < reader.fill) {
+                if (reader.buffer[reader.next] == '\n') ++reader.next;
+            } else {
+                reader.skip_line_feed = 1;
+            }
+        }
+        if (joined) {
+            reader.joined.append(begin, run);
+            return hand_out_joined(reader, text, length);
+        }
+        // The common line lies whole in the buffer: it is handed out where it is.
+        text = begin;
+        length = run;
         return 1;
     }
+}
+
+int text_read_line(TextReader &reader, std::string &line) {
+    const char *text = nullptr;
+    size_t length = 0;
+    int result = text_read_view(reader, text, length);
+    line.assign(text, length);
+    return result;
 }
 
 void text_close_read(TextReader &reader) {
@@ -117,24 +188,92 @@ void text_close_read(TextReader &reader) {
     reader.ended = 1;
     reader.fill = 0;
     reader.next = 0;
+    reader.skip_line_feed = 0;
+    std::string().swap(reader.joined);
 }
 
-int text_open_write(TextWriter &writer, const char *path) {
+namespace {
+
+// The writer gathers its translated bytes itself and hands the file a whole
+// buffer at a time: a converted program is written a few bytes at a time, and
+// a stream call per piece would cost more than the conversion of the piece.
+const size_t WRITE_BUFFER_SIZE = 1 << 16;
+
+void start_writing(TextWriter &writer) {
+    writer.buffer.resize(WRITE_BUFFER_SIZE);
+    writer.used = 0;
+    // Every byte passes the writer's own buffer: the stream adds no other.
+    std::setvbuf(writer.file, nullptr, _IONBF, 0);
+}
+
+void forget_writer(TextWriter &writer) {
     writer.file = nullptr;
     writer.memory = nullptr;
     writer.failed = 0;
+    writer.used = 0;
+}
+
+void write_raw(TextWriter &writer, const char *bytes, size_t count) {
+    if (count == 0) return;
+    if (std::fwrite(bytes, 1, count, writer.file) != count) writer.failed = 1;
+}
+
+void flush_buffer(TextWriter &writer) {
+    write_raw(writer, writer.buffer.data(), writer.used);
+    writer.used = 0;
+}
+
+// Bytes as they stand into the buffer; a run longer than the buffer goes out at once.
+void put_bytes(TextWriter &writer, const char *bytes, size_t count) {
+    if (count > writer.buffer.size() - writer.used) {
+        flush_buffer(writer);
+        if (count >= writer.buffer.size()) {
+            write_raw(writer, bytes, count);
+            return;
+        }
+    }
+    std::memcpy(writer.buffer.data() + writer.used, bytes, count);
+    writer.used += count;
+}
+
+void put_line_end(TextWriter &writer) {
+    if (writer.buffer.size() - writer.used < 2) flush_buffer(writer);
+    writer.buffer[writer.used++] = '\r';
+    writer.buffer[writer.used++] = '\n';
+}
+
+// Every LF of the bytes as CR LF. 0, or -1 when there is nowhere to write.
+int put_translated(TextWriter &writer, const char *bytes, size_t count) {
+    if (!writer.file) {
+        writer.failed = 1;
+        return -1;
+    }
+    const char *end = bytes + count;
+    while (bytes < end) {
+        size_t left = static_cast<size_t>(end - bytes);
+        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', left));
+        size_t run = newline ? static_cast<size_t>(newline - bytes) : left;
+        put_bytes(writer, bytes, run);
+        if (!newline) break;
+        put_line_end(writer);
+        bytes = newline + 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int text_open_write(TextWriter &writer, const char *path) {
+    forget_writer(writer);
     if (!path) return -1;
     writer.file = std::fopen(path, "wb");
     if (!writer.file) return -1;
-    // A converted program is written a block at a time: fewer, larger writes.
-    std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
+    start_writing(writer);
     return 0;
 }
 
 int text_create_write(TextWriter &writer, const char *path) {
-    writer.file = nullptr;
-    writer.memory = nullptr;
-    writer.failed = 0;
+    forget_writer(writer);
     if (!path) return -1;
 #ifdef _WIN32
     int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -153,24 +292,14 @@ int text_create_write(TextWriter &writer, const char *path) {
         std::remove(path);
         return -1;
     }
-    std::setvbuf(writer.file, nullptr, _IOFBF, 1 << 16);
+    start_writing(writer);
     return 0;
 }
 
 void text_open_memory(TextWriter &writer, std::string &sink) {
-    writer.file = nullptr;
+    forget_writer(writer);
     writer.memory = &sink;
-    writer.failed = 0;
 }
-
-namespace {
-
-void write_raw(TextWriter &writer, const char *bytes, size_t count) {
-    if (count == 0) return;
-    if (std::fwrite(bytes, 1, count, writer.file) != count) writer.failed = 1;
-}
-
-}  // namespace
 
 void text_write(TextWriter &writer, const char *bytes, size_t count) {
     if (count == 0) return;
@@ -178,39 +307,16 @@ void text_write(TextWriter &writer, const char *bytes, size_t count) {
         writer.memory->append(bytes, count);
         return;
     }
-    if (!writer.file) {
-        writer.failed = 1;
+    put_translated(writer, bytes, count);
+}
+
+void text_write_line(TextWriter &writer, const char *bytes, size_t count) {
+    if (writer.memory) {
+        writer.memory->append(bytes, count);
+        writer.memory->push_back('\n');
         return;
     }
-    // The translated bytes are gathered and handed to the stream in one call per
-    // buffer-full: one block is one call, however many line ends it holds.
-    char translated[4096];
-    size_t used = 0;
-    const char *end = bytes + count;
-    while (bytes < end) {
-        size_t left = static_cast<size_t>(end - bytes);
-        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', left));
-        size_t run = newline ? static_cast<size_t>(newline - bytes) : left;
-        size_t needed = run + (newline ? 2 : 0);
-        if (used + needed > sizeof translated) {
-            write_raw(writer, translated, used);
-            used = 0;
-        }
-        if (needed > sizeof translated) {
-            // A run longer than the buffer goes out as it stands.
-            write_raw(writer, bytes, run);
-            if (newline) write_raw(writer, "\r\n", 2);
-        } else {
-            std::memcpy(translated + used, bytes, run);
-            used += run;
-            if (newline) {
-                translated[used++] = '\r';
-                translated[used++] = '\n';
-            }
-        }
-        bytes += run + (newline ? 1 : 0);
-    }
-    write_raw(writer, translated, used);
+    if (put_translated(writer, bytes, count) == 0) put_line_end(writer);
 }
 
 void text_puts(TextWriter &writer, const char *text) {
@@ -239,6 +345,7 @@ void text_printf(TextWriter &writer, const char *format, ...) {
 }
 
 int text_close_write(TextWriter &writer) {
+    if (writer.file) flush_buffer(writer);
     int result = writer.failed ? -1 : 0;
     if (writer.file) {
         if (std::fflush(writer.file) != 0) result = -1;
@@ -248,5 +355,7 @@ int text_close_write(TextWriter &writer) {
     }
     writer.file = nullptr;
     writer.memory = nullptr;
+    writer.used = 0;
+    std::vector<char>().swap(writer.buffer);
     return result;
 }

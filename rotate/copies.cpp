@@ -50,12 +50,13 @@ void follow_frames(FrameChain &chain, const MachineTrack &before, const LineInfo
 // The source pass: every line as it stands, tracked so that the copies know
 // where it leaves the tool and the frames.
 int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain) {
-    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
     std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
     int read = 0;
-    while ((read = text_read_line(input, line)) == 1) {
+    while ((read = text_read_view(input, text, length)) == 1) {
         if (check_interruption(pass.owner, input.line_number) < 0) return -1;
-        if (analyse_line(pass, line, input.line_number, *info) < 0) return -1;
+        if (analyse_line(pass, text, length, input.line_number, *info) < 0) return -1;
         MachineTrack before = pass.src;
         if (emit_line(pass, *info) < 0) return -1;
         follow_frames(chain, before, *info);

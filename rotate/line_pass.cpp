@@ -83,10 +83,7 @@ int has_other_words(const NcBlock &block, const std::vector<const NcWord *> &lis
     return 0;
 }
 
-void write_text_line(Pass &pass, const char *text, size_t length) {
-    text_write(*pass.output, text, length);
-    text_write(*pass.output, "\n", 1);
-}
+void write_text_line(Pass &pass, const char *text, size_t length) { text_write_line(*pass.output, text, length); }
 
 // The line as it stands, without the program end where the composition leaves
 // it out. A line left with nothing but its sequence number and comment goes.
@@ -187,17 +184,16 @@ void set_pass_angle(Pass &pass, double angle) {
     pass.rotated = angle != 0.0;
 }
 
-int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo &info) {
+int analyse_line(Pass &pass, const char *text, size_t length, long long number, LineInfo &info) {
     info.number = number;
-    info.text = line.data();
-    info.length = line.size();
+    info.text = text;
+    info.length = length;
     info.motion = LM_NONE;
     info.setup = 0;
     info.has_block = 0;
     info.xy_words = info.z_word = info.arc = info.hole_words = info.holes = 0;
     info.arc_centre_known = 0;
     for (int &forget : info.forgets) forget = 0;
-    info.after = pass.src;
     BlockFault fault;
     if (scan_block(info.text, info.length, info.block, fault) < 0) {
         BlockRefusal refusal;
@@ -215,7 +211,11 @@ int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo
     if (info.has_block && pass.src.ended) {
         return refuse_line(pass, info, "プログラム終了（M02/M30）の後にブロックがあります");
     }
-    if (info.kind == LINE_EMPTY || info.kind == LINE_TAPE_MARK || info.kind == LINE_PROGRAM_NUMBER) return 0;
+    if (info.kind == LINE_EMPTY || info.kind == LINE_TAPE_MARK || info.kind == LINE_PROGRAM_NUMBER) {
+        info.after = pass.src;  // a line without words leaves the machine as it is
+        return 0;
+    }
+    // read_line_effect starts info.after from the machine before the line.
     const char *why = nullptr;
     if (read_line_effect(pass.src, info, why) < 0) return refuse_line(pass, info, why);
     if (check_copied_line(info, why) < 0) return refuse_line(pass, info, why);
@@ -257,12 +257,13 @@ int emit_line(Pass &pass, LineInfo &info) {
 int write_failed(Pass &pass) { return pass.output->failed ? 1 : 0; }
 
 int run_pass(Pass &pass, TextReader &reader) {
-    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
     LineInfo info;
     int read = 0;
-    while ((read = text_read_line(reader, line)) == 1) {
+    while ((read = text_read_view(reader, text, length)) == 1) {
         if (check_interruption(pass.owner, reader.line_number) < 0) return -1;
-        if (analyse_line(pass, line, reader.line_number, info) < 0) return -1;
+        if (analyse_line(pass, text, length, reader.line_number, info) < 0) return -1;
         if (emit_line(pass, info) < 0) return -1;
         if (write_failed(pass)) return -1;
     }

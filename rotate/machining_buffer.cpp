@@ -63,8 +63,7 @@ void write_file_line(TextWriter &file, long long number, const char *text, size_
     char head[32];
     int used = std::snprintf(head, sizeof head, "%lld\t", number);
     text_write(file, head, static_cast<size_t>(used));
-    text_write(file, text, length);
-    text_write(file, "\n", 1);
+    text_write_line(file, text, length);
 }
 
 // The lines in memory go to the move file, which takes every later one.

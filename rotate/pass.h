@@ -148,7 +148,8 @@ void set_pass_angle(Pass &pass, double angle);
 
 // Reads what a line gives and does on the source machine. 0, or -1 after the
 // refusal (naming the line) has been posted.
-int analyse_line(Pass &pass, const std::string &line, long long number, LineInfo &info);
+// The line is text[0..length); info.text points into it.
+int analyse_line(Pass &pass, const char *text, size_t length, long long number, LineInfo &info);
 // Writes an analysed line, turned as the pass says, and moves both machines on.
 // 0, or -1 after the refusal has been posted.
 int emit_line(Pass &pass, LineInfo &info);

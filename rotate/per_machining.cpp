@@ -115,7 +115,7 @@ int write_one_copy(Pass &pass, MachiningRun &run) {
     int read = 0;
     int result = 0;
     while (result == 0 && (read = buffer_next_line(run.buffer, reader, line, number)) == 1) {
-        if (check_interruption(pass.owner, number) < 0 || analyse_line(pass, line, number, *info) < 0 ||
+        if (check_interruption(pass.owner, number) < 0 || analyse_line(pass, line.data(), line.size(), number, *info) < 0 ||
             emit_line(pass, *info) < 0 || write_failed(pass)) {
             result = -1;
         }
@@ -181,12 +181,13 @@ int process_source_line(Pass &pass, MachiningRun &run, LineInfo &info) {
 }
 
 int run_main_pass(Pass &pass, MachiningRun &run, TextReader &input) {
-    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
     std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
     int read = 0;
-    while ((read = text_read_line(input, line)) == 1) {
+    while ((read = text_read_view(input, text, length)) == 1) {
         if (check_interruption(pass.owner, input.line_number) < 0) return -1;
-        if (analyse_line(pass, line, input.line_number, *info) < 0) return -1;
+        if (analyse_line(pass, text, length, input.line_number, *info) < 0) return -1;
         if (process_source_line(pass, run, *info) < 0) return -1;
         if (write_failed(pass)) return -1;
     }

@@ -228,9 +228,28 @@ int ready_for_motion(Pass &pass, const LineInfo &info) {
     return return_over_source(pass, info, needs_z);
 }
 
+// Code tables with nothing pending.
+struct ClearedCodes {
+    int g[100];
+    int m[10];
+};
+constexpr ClearedCodes cleared_codes() {
+    ClearedCodes codes{};
+    for (int &entry : codes.g) entry = -1;
+    for (int &entry : codes.m) entry = -1;
+    return codes;
+}
+constexpr ClearedCodes Cleared = cleared_codes();
+
 void clear_pending(BlockState &writer) {
-    for (int &entry : writer.pending_g) entry = -1;
-    for (int &entry : writer.pending_m) entry = -1;
+    // The writer leaves the tables clear after nearly every block. Filling them
+    // anyway would have the writer's next look at them wait for the fresh stores.
+    if (std::memcmp(writer.pending_g, Cleared.g, sizeof Cleared.g) != 0) {
+        std::memcpy(writer.pending_g, Cleared.g, sizeof Cleared.g);
+    }
+    if (std::memcmp(writer.pending_m, Cleared.m, sizeof Cleared.m) != 0) {
+        std::memcpy(writer.pending_m, Cleared.m, sizeof Cleared.m);
+    }
     writer.modal.spindle_speed = 0;
     writer.modal.d_number = 0;
 }
@@ -247,7 +266,7 @@ void set_block_codes(Pass &pass, const LineInfo &info) {
     if (p.length == 49) w.pending_g[49] = 49;
     if (p.cycle >= 0) w.pending_g[p.cycle] = p.cycle;
     if (p.cycle_return) w.pending_g[p.cycle_return] = p.cycle_return;
-    for (int n = 0; n < 10; ++n) {
+    for (int n = 0; p.has_written_m && n < 10; ++n) {
         if (!p.written_m[n]) continue;
         if (n == 2 && pass.drop_program_end) continue;
         w.pending_m[n] = n;
@@ -324,18 +343,10 @@ void write_source_comment(Pass &pass, const LineInfo &info) {
 
 // 1 when the writer writes this slot under these rules.
 bool slot_written(const SlotRules &rules, const WordValues &current, const WordValues &previous, int slot) {
-    switch (rules.rule[slot]) {
-    case SLOT_NEVER:
-        return false;
-    case SLOT_ALWAYS:
-    case SLOT_LITERAL:
-        return true;
-    case SLOT_IF_CHANGED: {
-        double delta = slot <= WORD_Z ? current.v[slot] - previous.v[slot] : current.v[slot];
-        return !(delta > -0.0004 && delta < 0.0005);
-    }
-    }
-    return false;
+    SlotRule rule = rules.rule[slot];
+    if (rule != SLOT_IF_CHANGED) return rule != SLOT_NEVER;  // SLOT_ALWAYS, SLOT_LITERAL: always
+    double delta = slot <= WORD_Z ? current.v[slot] - previous.v[slot] : current.v[slot];
+    return !(delta > -0.0004 && delta < 0.0005);
 }
 
 // The coordinate slots of a move or a hole, with the values the writer takes.
@@ -383,13 +394,13 @@ void fill_slots(Pass &pass, const LineInfo &info, const MoveTargets &t, SlotRule
         rules.rule[WORD_R] = SLOT_IF_CHANGED;
     }
     for (int slot = 0; slot < WORD_COUNT; ++slot) {
-        pass.writer.word_point[slot] = p.present[slot] ? p.point[slot] : pass.writer.word_point[slot];
+        if (p.present[slot]) pass.writer.word_point[slot] = p.point[slot];
         pass.writer.word_present[slot] = p.present[slot];
     }
     // Every source block that moves yields one written block that moves, or the
     // machine would skip a motion that the source makes (however short).
     bool any = false;
-    for (int slot = 0; slot < WORD_COUNT; ++slot) any = any || slot_written(rules, current, previous, slot);
+    for (int slot = 0; slot < WORD_COUNT && !any; ++slot) any = slot_written(rules, current, previous, slot);
     if (!any) {
         for (int slot = WORD_X; slot <= WORD_Z; ++slot) {
             bool given = p.present[slot] || (pass.rotated && slot <= WORD_Y && info.xy_words);
@@ -465,10 +476,7 @@ int emit_start_block(Pass &pass, LineInfo &info) {
     BlockState &w = pass.writer;
     write_start_block(*pass.output, position, w.modal, w.word_point, w.pending_g, w.mode, w.word_present,
                       pass.format);
-    if (!pass.tail.empty()) {
-        text_write(*pass.output, pass.tail.data(), pass.tail.size());
-        text_write(*pass.output, "\n", 1);
-    }
+    if (!pass.tail.empty()) text_write_line(*pass.output, pass.tail.data(), pass.tail.size());
     MoveTargets t = {};
     for (int axis = 0; axis < 2; ++axis) {
         t.xy[axis] = position[axis];
@@ -683,8 +691,7 @@ void write_turned_in_place(Pass &pass, const LineInfo &info, const double values
         }
     }
     line.append(raw + at, info.length - at);
-    text_write(*pass.output, line.data(), line.size());
-    text_write(*pass.output, "\n", 1);
+    text_write_line(*pass.output, line.data(), line.size());
 }
 
 // The writer's record of a line written as it stands.
@@ -700,10 +707,7 @@ void follow_copied_line(Pass &pass, const LineInfo &info) {
     pass.writer.feed[0] = a.feed;
 }
 
-void write_copied_text(Pass &pass, const LineInfo &info) {
-    text_write(*pass.output, info.text, info.length);
-    text_write(*pass.output, "\n", 1);
-}
+void write_copied_text(Pass &pass, const LineInfo &info) { text_write_line(*pass.output, info.text, info.length); }
 
 // A reference return or a machine-coordinate move: as it stands. The named axes
 // end at a machine point, the same for both tools.

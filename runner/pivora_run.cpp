@@ -145,7 +145,9 @@ static int starts_with_control_section(const std::string &path) {
     if (!file_exists(path.c_str()) || text_open_read(reader, path.c_str()) != 0) return 0;
     std::string line;
     int found = 0;
-    while (text_read_line(reader, line)) {
+    // A fault ends the look as the end of the file does: the reader stays at
+    // its fault, and the job reports it when it reads the program.
+    while (text_read_line(reader, line) == 1) {
         size_t first = line.find_first_not_of(" \t\r\n");
         if (first == std::string::npos) continue;
         size_t last = line.find_last_not_of(" \t\r\n");

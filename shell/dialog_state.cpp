@@ -182,7 +182,8 @@ static int holds_only_control_section(const char *path) {
     int in_control_section = 0;
     int ours = 1;
     std::string line;
-    while (ours && text_read_line(reader, line)) {
+    int read = 0;
+    while (ours && (read = text_read_line(reader, line)) == 1) {
         trim_blanks(line);
         if (line.empty()) continue;
         if (line[0] == '[') {
@@ -196,7 +197,9 @@ static int holds_only_control_section(const char *path) {
         }
     }
     text_close_read(reader);
-    return ours;
+    // A file that does not read to its end (a NUL, data after a Ctrl-Z) is no
+    // file this program wrote.
+    return ours && read == 0;
 }
 
 // The control file's path beside the input, and the files it must never be.

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 
 namespace {
@@ -97,5 +102,88 @@ TEST(BlockWords, AnyBytesEndInWordsOrAFault) {
                 EXPECT_LT(word.start, word.end);
             }
         }
+    }
+}
+
+namespace {
+
+// A random number text as a program may hold one: an optional sign, up to 30
+// digits with runs of zeros, and a point anywhere or nowhere.
+std::string random_number_text(std::mt19937 &random) {
+    std::string text;
+    uint32_t pick = random();
+    if (pick % 4 == 0) text += (pick & 4) ? '-' : '+';
+    int digits = 1 + static_cast<int>(random() % (pick % 8 == 0 ? 30 : 12));
+    int point = pick % 3 == 0 ? -1 : static_cast<int>(random() % static_cast<uint32_t>(digits + 1));
+    for (int i = 0; i < digits; ++i) {
+        if (i == point) text += '.';
+        uint32_t digit = random();
+        text += digit % 3 == 0 ? '0' : static_cast<char>('0' + digit % 10);
+    }
+    if (point == digits) text += '.';
+    return text;
+}
+
+bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// How many numbers the test reads: 300,000 in every run, more when
+// PIVORA_NUMBER_TEXTS asks for a long soak.
+int number_text_count() {
+    const char *asked = std::getenv("PIVORA_NUMBER_TEXTS");
+    long count = asked ? std::strtol(asked, nullptr, 10) : 0;
+    return count > 300000 ? static_cast<int>(count < 100000000 ? count : 100000000) : 300000;
+}
+
+}  // namespace
+
+TEST(BlockWords, NumbersReadAsStrtodReadsThem) {
+    // The one-pass reading of a number, with its whole-number fast path,
+    // against strtod of the same text, to the last bit.
+    std::mt19937 random(424242);
+    NcBlock block;
+    BlockFault fault;
+    for (int i = 0, count = number_text_count(); i < count; ++i) {
+        std::string number = random_number_text(random);
+        std::string text = "X" + number;
+        ASSERT_EQ(0, scan_block(text.data(), text.size(), block, fault)) << text;
+        ASSERT_EQ(1u, block.words.size()) << text;
+        const NcWord &word = block.words[0];
+        double expected = std::strtod(number.c_str(), nullptr);
+        ASSERT_TRUE(same_bits(expected, word.value)) << text << " " << word.value;
+        bool point = number.find('.') != std::string::npos;
+        ASSERT_EQ(point ? 1 : 0, word.has_point) << text;
+        bool integer = !point && expected >= INT_MIN && expected <= INT_MAX;
+        ASSERT_EQ(integer ? 1 : 0, word.is_integer) << text;
+        ASSERT_EQ(integer ? static_cast<int>(expected) : 0, word.integer) << text;
+        ASSERT_EQ(static_cast<int>(text.size()), word.end) << text;
+    }
+}
+
+TEST(BlockWords, CodesInTenthsAsTheirValuesGiveThem) {
+    // G and M numbers with and without a point, against the reading through
+    // the value: the tenths of the number, which must be whole.
+    std::mt19937 random(7);
+    NcBlock block;
+    BlockFault fault;
+    for (int i = 0; i < 200000; ++i) {
+        uint32_t pick = random();
+        char letter = pick % 2 ? 'G' : 'M';
+        std::string number = std::to_string(pick % 12000 / (pick % 5 == 0 ? 1 : 100));
+        if (pick % 7 == 0) number += "." + std::to_string(random() % 100);
+        if (pick % 11 == 0) number = "0" + number;
+        std::string text = letter + number;
+        double value = std::strtod(number.c_str(), nullptr);
+        double tenths = value * 10.0;
+        double whole = std::floor(tenths + 0.5);
+        bool point = number.find('.') != std::string::npos;
+        bool readable = value <= 9999.9 && std::fabs(tenths - whole) <= 1e-6 && !(letter == 'M' && point);
+        int result = scan_block(text.data(), text.size(), block, fault);
+        ASSERT_EQ(readable ? 0 : -1, result) << text;
+        if (!readable) {
+            ASSERT_EQ(value > 9999.9 ? BLOCK_FAULT_RANGE : BLOCK_FAULT_CODE_DECIMALS, fault.kind) << text;
+            continue;
+        }
+        int code = static_cast<int>(whole);
+        ASSERT_EQ(letter == 'M' ? code / 10 : code, block.words[0].integer) << text;
     }
 }

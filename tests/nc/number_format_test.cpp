@@ -261,8 +261,33 @@ TEST(NumberFormat, RoundedTextValueAndFeedEqualTheTextRoute) {
                 ASSERT_TRUE(same_bits(read_back, fast)) << value << " " << read_back << " " << fast;
             }
             ASSERT_EQ(feed_by_printf(value), feed(value)) << value;
+            char chars[FIXED_CHARS_SIZE];
+            size_t length = format_feed_chars(value, chars);
+            if (length > 0) {
+                ASSERT_EQ(feed_by_printf(value), std::string(chars, length)) << value;
+            } else {
+                ASSERT_FALSE(std::fabs(value) < 1e14) << value;
+            }
         }
     }
 }
 
 }  // namespace
+
+TEST(NumberFormat, CodeTextEqualsPrintf) {
+    // The table route of the codes below 100 against printf, with every
+    // number of leading zeros, and printf's own route for the rest.
+    std::mt19937 random(1123);
+    for (int i = 0; i < 200000; ++i) {
+        uint32_t pick = random();
+        int number = pick % 4 == 0 ? static_cast<int>(random()) : static_cast<int>(pick % 300) - 50;
+        int min_digits = static_cast<int>(random() % 21);
+        if (pick % 3 == 0) min_digits %= 3;
+        char letter = static_cast<char>('A' + pick % 26);
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%c%0*d", letter, min_digits, number);
+        char chars[FIXED_CHARS_SIZE];
+        size_t length = format_code_chars(letter, number, min_digits, chars);
+        ASSERT_EQ(std::string(expected), std::string(chars, length)) << number << " " << min_digits;
+    }
+}

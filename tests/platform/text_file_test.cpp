@@ -1,6 +1,7 @@
 // Text-mode reading and writing: the same bytes on every build.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -174,3 +175,208 @@ TEST(TextFile, ClosingReportsWritesThatDidNotReachTheDisk) {
     EXPECT_EQ(text_close_write(writer), -1);
 }
 #endif
+
+namespace {
+
+// The translation as one loop over the bytes: every LF becomes CR LF.
+std::string with_cr_before_lf(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Random bytes weighted towards the ones the writer treats apart.
+std::string random_piece(std::mt19937 &random, size_t length) {
+    static const char Special[] = {'\n', '\r', '\0', '\x1A', 'X', '.', '\x83'};
+    std::string piece(length, ' ');
+    for (char &c : piece) {
+        uint32_t pick = random();
+        c = pick % 4 == 0 ? Special[(pick >> 8) % sizeof Special] : static_cast<char>(pick >> 16);
+    }
+    return piece;
+}
+
+}  // namespace
+
+TEST(TextFile, BufferedWritingEqualsTheByteForByteTranslation) {
+    // Pieces of every size, from nothing to more than the writer's buffer, through
+    // every writing call, so that pieces and line ends fall on every buffer edge.
+    std::mt19937 random(20261207);
+    TempDir dir;
+    std::string path = dir.file("random.nc");
+    for (int round = 0; round < 4; ++round) {
+        TextWriter writer;
+        ASSERT_EQ(text_open_write(writer, path.c_str()), 0);
+        std::string written;
+        size_t total = 0;
+        while (total < 400000) {
+            uint32_t pick = random();
+            size_t length = pick % 16 == 0 ? random() % 150000 : random() % 80;
+            std::string piece = random_piece(random, length);
+            total += length;
+            switch ((pick >> 4) % 4) {
+            case 0:
+                text_write(writer, piece.data(), piece.size());
+                written += piece;
+                break;
+            case 1:
+                text_write_line(writer, piece.data(), piece.size());
+                written += piece + "\n";
+                break;
+            case 2:
+                text_puts(writer, piece.c_str());
+                written += piece.c_str();
+                break;
+            default:
+                text_printf(writer, "N%u %s", pick % 1000, piece.c_str());
+                written += "N" + std::to_string(pick % 1000) + " " + piece.c_str();
+                break;
+            }
+        }
+        ASSERT_EQ(text_close_write(writer), 0);
+        ASSERT_EQ(read_file_bytes(path), with_cr_before_lf(written)) << "round " << round;
+    }
+}
+
+namespace {
+
+// The reading rules over the whole input at once: the lines, each with whether
+// it had a line end, and the fault with its line number.
+struct ReadResult {
+    std::vector<std::string> lines;
+    std::vector<int> line_ends;
+    int fault = LINE_FAULT_NONE;
+    long long fault_line = 0;
+    bool operator==(const ReadResult &other) const {
+        return lines == other.lines && line_ends == other.line_ends && fault == other.fault &&
+               fault_line == other.fault_line;
+    }
+};
+
+ReadResult read_by_rules(const std::string &bytes) {
+    ReadResult result;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        long long number = static_cast<long long>(result.lines.size()) + 1;
+        size_t stop = at;
+        while (stop < bytes.size() && bytes[stop] != '\n' && bytes[stop] != '\r' && bytes[stop] != '\0' &&
+               bytes[stop] != '\x1A')
+            ++stop;
+        std::string line = bytes.substr(at, stop - at);
+        if (line.size() > TEXT_LINE_LIMIT) {
+            result.fault = LINE_FAULT_TOO_LONG;
+            result.fault_line = number;
+            return result;
+        }
+        if (stop == bytes.size()) {
+            result.lines.push_back(line);
+            result.line_ends.push_back(0);
+            return result;
+        }
+        if (bytes[stop] == '\0') {
+            result.fault = LINE_FAULT_NUL;
+            result.fault_line = number;
+            return result;
+        }
+        if (bytes[stop] == '\x1A') {
+            if (bytes.find_first_not_of(std::string("\r\n\x1A", 3), stop) != std::string::npos) {
+                result.fault = LINE_FAULT_AFTER_END;
+                result.fault_line = number;
+                return result;
+            }
+            if (!line.empty()) {
+                result.lines.push_back(line);
+                result.line_ends.push_back(0);
+            }
+            return result;
+        }
+        result.lines.push_back(line);
+        result.line_ends.push_back(1);
+        at = stop + 1;
+        if (bytes[stop] == '\r' && at < bytes.size() && bytes[at] == '\n') ++at;
+    }
+    return result;
+}
+
+// The reader on a file of these bytes, through text_read_view, or through
+// text_read_line when by_string.
+ReadResult read_by_reader(const std::string &path, bool by_string) {
+    ReadResult result;
+    TextReader reader;
+    if (text_open_read(reader, path.c_str()) != 0) return result;
+    std::string line;
+    const char *text = nullptr;
+    size_t length = 0;
+    int read = 0;
+    for (;;) {
+        read = by_string ? text_read_line(reader, line) : text_read_view(reader, text, length);
+        if (read != 1) break;
+        result.lines.push_back(by_string ? line : std::string(text, length));
+        result.line_ends.push_back(reader.had_line_end);
+    }
+    if (read < 0) {
+        result.fault = reader.fault;
+        result.fault_line = reader.line_number;
+    }
+    // Once ended, the reader stays ended.
+    if (text_read_view(reader, text, length) != read || length != 0) result.fault = -99;
+    text_close_read(reader);
+    return result;
+}
+
+// Random input: short lines of any bytes but the line stops, now and then a
+// long one, every kind of line end, and rarely a NUL, a Ctrl-Z or one at the
+// very end.
+std::string random_input(std::mt19937 &random) {
+    static const char *const Ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r"};
+    size_t size = random() % 3 == 0 ? random() % 2000 : 60000 + random() % 90000;
+    std::string bytes;
+    while (bytes.size() < size) {
+        uint32_t pick = random();
+        size_t length = pick % 50 == 0 ? random() % 70000 : pick % 40;
+        for (size_t i = 0; i < length; ++i) {
+            // Mostly text; bytes of double-byte characters and control bytes
+            // (a tab, but never a line stop) now and then.
+            uint32_t kind = random() % 16;
+            char byte = static_cast<char>(0x20 + random() % 0x60);
+            if (kind == 0) byte = static_cast<char>(0x80 + random() % 0x80);
+            if (kind == 1) byte = "\t\x01\x1B\x1F\x7F"[random() % 5];
+            bytes += byte;
+        }
+        bytes += Ends[(pick >> 8) % 5];
+        if ((pick >> 12) % 2000 == 0) bytes += '\0';
+        if ((pick >> 12) % 2000 == 1) bytes += '\x1A';
+    }
+    // A line end on the edge of the read buffer, in some of the inputs.
+    if (bytes.size() > 65537 && random() % 2 == 0) {
+        bytes[65535] = '\r';
+        bytes[65536] = random() % 2 ? '\n' : 'G';
+    }
+    if (random() % 8 == 0) bytes += std::string("\r\n\x1A\x1A\n", 5).substr(0, 1 + random() % 5);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(TextFile, ReaderHandsOutTheLinesTheRulesGive) {
+    // The buffered reader, with its lines in place in the buffer and its line
+    // end looked for after a refill, against the rules applied to the whole input.
+    std::mt19937 random(65536);
+    TempDir dir;
+    std::string path = dir.file("random.nc");
+    int faults = 0;
+    for (int round = 0; round < 80; ++round) {
+        std::string bytes = random_input(random);
+        write_file_bytes(path, bytes);
+        ReadResult expected = read_by_rules(bytes);
+        faults += expected.fault != LINE_FAULT_NONE;
+        ASSERT_TRUE(read_by_reader(path, false) == expected) << "round " << round;
+        ASSERT_TRUE(read_by_reader(path, true) == expected) << "round " << round;
+    }
+    // The inputs reach the faults as well as the end.
+    EXPECT_GT(faults, 5);
+    EXPECT_LT(faults, 75);
+}

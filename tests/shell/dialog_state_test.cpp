@@ -316,6 +316,12 @@ TEST(Execute, RefusesToTouchFilesItDidNotWrite) {
     write_file_bytes(control, "; notes\r\n");
     EXPECT_EQ(-1, execute_command(nullptr, fields));
     EXPECT_EQ("; notes\r\n", read_file_bytes(control));
+    // One that does not read to its end is no control file either (and ends the reading).
+    for (const std::string &unreadable : {std::string("[Pivora]\r\n\0\r\n", 13), std::string("[Pivora]\r\n\x1A x\r\n")}) {
+        write_file_bytes(control, unreadable);
+        EXPECT_EQ(-1, execute_command(nullptr, fields));
+        EXPECT_EQ(unreadable, read_file_bytes(control));
+    }
 
     // A leftover control file of an earlier job is replaced whole.
     write_file_bytes(control, "[Pivora]\r\nNCFILE1=old.nc\r\nSTALE=1\r\n\r\n[pivora]\r\nROTTYPE=0\r\n");
