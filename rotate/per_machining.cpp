@@ -26,6 +26,7 @@ struct MachiningRun {
     MachiningBuffer buffer;
     double *angle = nullptr;       // the job's angle record
     int copy_count = 0;
+    int holes_noted = 0;           // the log has said that holes are drilled once
 };
 
 // Cutter compensation: the control offsets the path by the radius from where
@@ -48,6 +49,17 @@ bool closes_before(const LineInfo &info) {
 }
 
 bool closes_after(const LineInfo &info) { return info.kind == LINE_REWRITTEN && info.motion == LM_RAPID; }
+
+// A drilling cycle is no machining: its holes are drilled once, where the
+// source drills them. The user who expects them around the centre too is told
+// so at the first one.
+void note_holes_once(Pass &pass, MachiningRun &run, const LineInfo &info) {
+    if (run.holes_noted || info.motion != LM_HOLE || run.copy_count < 2) return;
+    run.holes_noted = 1;
+    message_format("注意：%lld行目 穴あけサイクルは加工毎の回転コピーに含まれず、元の位置で１回だけ加工されます： %.*s",
+                   info.number, static_cast<int>(info.length), info.text);
+    log_post(pass.owner, 0);
+}
 
 void write_copy_heading(Pass &pass, double angle) {
     if (pass.format.comment_mode != 1) return;
@@ -171,6 +183,7 @@ int keep_line(Pass &pass, MachiningRun &run, const LineInfo &info) {
 // line itself, and copies after it when it is the machining's closing rapid.
 int process_source_line(Pass &pass, MachiningRun &run, LineInfo &info) {
     if (run.open && closes_before(info) && write_copies(pass, run) < 0) return -1;
+    note_holes_once(pass, run, info);
     bool opening = !run.open && opens_machining(pass, info);
     if (opening && open_machining(pass, run, info) < 0) return -1;
     if (emit_line(pass, info) < 0) return -1;

@@ -81,6 +81,20 @@ TEST(PerMachining, CompensatedMachiningsAreRefusedAndCyclesAreNot) {
     EXPECT_EQ("G90G00X0Y0Z5000\nG01Z-1.000F100\nZ2.000\n(ROTATION ANGLE 90.)\nG00Z5.000\nG01Z-1.000\n"
               "Z2.000\nG81X10.000Z-5.000R2.000\nG80\nM30\n",
               out);
+    // The user hears once that the holes are drilled where the source drills them.
+    h.log.lines.clear();
+    h.convert(PER_MACHINING, "G90 G00 X0 Y0 Z5.\nG81 X10. Z-5. R2.\nX20.\nG80\nG81 X30. Z-5. R2.\nM30\n", 90.0, 2,
+              result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    int notes = 0;
+    for (const std::string &line : h.log.lines) {
+        if (line.rfind("注意：", 0) != 0) continue;
+        ++notes;
+        EXPECT_EQ("注意：2行目 穴あけサイクルは加工毎の回転コピーに含まれず、元の位置で１回だけ加工されます： "
+                  "G81 X10. Z-5. R2.",
+                  line);
+    }
+    EXPECT_EQ(1, notes);
 }
 
 // A machining longer than what is kept in memory goes to the move file, which
