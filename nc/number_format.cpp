@@ -214,7 +214,39 @@ int format_trimmed_3f(std::string &text, const double &value, int keep_point) {
     return 0;
 }
 
+// Feeds per revolution carry four decimals (F0.0125) and some programs more. A
+// feed with digits past the thousandths keeps them, up to six: rounded to 0.001
+// it would change the machine's feed. Below 1e9 the millionths are a whole
+// number under 2^53, and "%.6f" of their quotient gives their digits (the
+// double lies within 6e-8 of it). Larger feeds, and every feed of three
+// decimals or fewer, go out as before.
+static const double FINE_FEED_LIMIT = 1e9;
+
+static bool has_finer_digits(double value) {
+    double magnitude = std::fabs(value);
+    if (!(magnitude < FINE_FEED_LIMIT)) return false;
+    return round_half_away(magnitude * 1e6) != round_half_away(magnitude * 1e3) * 1000.0;
+}
+
+static void format_fine_feed(double value, std::string &text) {
+    double rounded = round_half_away(std::fabs(value) * 1e6) / 1e6;
+    print_double(text, "%.*f", 6, value < 0 ? -rounded : rounded);
+    drop_trailing_zeros(text);
+}
+
+bool feed_fits_output(double value) {
+    double magnitude = std::fabs(value);
+    if (!(magnitude < FINE_FEED_LIMIT)) return true;
+    double millionths = magnitude * 1e6;
+    // The reading of a decimal text is off by far less than 0.01 millionth below 1e9.
+    return std::fabs(millionths - round_half_away(millionths)) < 0.01;
+}
+
 void format_feed(double value, std::string &text) {
+    if (has_finer_digits(value)) {
+        format_fine_feed(value, text);
+        return;
+    }
     double rounded = round_thousandths(value);
     if (std::isfinite(rounded) && std::fmod(std::fabs(rounded), 1.0) == 0.0) {
         print_fixed(text, 0, value);
@@ -226,6 +258,7 @@ void format_feed(double value, std::string &text) {
 
 size_t format_feed_chars(double value, char out[FIXED_CHARS_SIZE]) {
     if (!(std::fabs(value) < EXACT_FIXED_LIMIT)) return 0;  // NaN too
+    if (has_finer_digits(value)) return 0;
     double rounded = round_thousandths(value);
     // Whole after the rounding: for a finite value, fmod(|r|, 1) is 0 exactly
     // when the value is its own floor.

@@ -28,10 +28,12 @@ size_t format_code_chars(char letter, int number, int min_digits, char out[FIXED
 void format_thousandths(double value, std::string &text);
 // "%.3f" with trailing zeros dropped; the point too unless keep_point. Returns 0.
 int format_trimmed_3f(std::string &text, const double &value, int keep_point);
-// The feed word's number: whole numbers as "%.0f", fractions with up to three
-// decimals and no trailing zeros (0.15, 1.25).
+// The feed word's number: whole numbers as "%.0f", fractions with as many
+// decimals as they have, up to six, and no trailing zeros (0.15, 1.25, 0.0125).
 void format_feed(double value, std::string &text);
 // The text of format_feed into out without a terminator, for a value of
-// magnitude below 1e15. Returns its length, or 0 for any other value
-// (format_feed writes those).
+// magnitude below 1e15 with three decimals or fewer. Returns its length, or 0
+// for any other value (format_feed writes those).
 size_t format_feed_chars(double value, char out[FIXED_CHARS_SIZE]);
+// The feed goes out as it stands: it has no digits past the sixth decimal.
+bool feed_fits_output(double value);

@@ -75,5 +75,10 @@ int check_word_roles(const ParsedBlock &p, const MachineTrack &after, const char
         why = "送り速度（F）が0以下です";
         return -1;
     }
+    // Six decimals are written; a feed with more would change.
+    if (p.has_feed && !feed_fits_output(p.feed)) {
+        why = "送り速度（F）の小数点以下は6桁までです";
+        return -1;
+    }
     return 0;
 }

@@ -17,7 +17,7 @@
 namespace {
 
 const double POSITION_TOLERANCE = 0.0015;  // mm, each axis
-const double FEED_TOLERANCE = 0.0005;
+const double FEED_TOLERANCE = 0.0000005;  // the feed goes out with every decimal it has (up to six)
 const double DWELL_TOLERANCE = 1e-6;       // seconds
 
 // The pairing of G92 frame tokens on one axis: an output frame stands for one

@@ -100,13 +100,23 @@ TEST(NumberFormat, TrimmedDropsThePointOnlyWhenAsked) {
 TEST(NumberFormat, FeedKeepsItsFractionAndWritesWholeFeedsWithoutPoint) {
     EXPECT_EQ("150", feed(150));
     EXPECT_EQ("2000", feed(2000));
-    EXPECT_EQ("150", feed(150.0004));
-    EXPECT_EQ("150", feed(149.9996));
     EXPECT_EQ("0.15", feed(0.15));
     EXPECT_EQ("1.25", feed(1.25));
     EXPECT_EQ("1.2", feed(1.2));
-    EXPECT_EQ("0.001", feed(0.0006));
-    EXPECT_EQ("12.346", feed(12.3456));
+    // Digits past the thousandths stay, up to six decimals: a feed per
+    // revolution of F0.0125 is no F0.013.
+    EXPECT_EQ("150.0004", feed(150.0004));
+    EXPECT_EQ("149.9996", feed(149.9996));
+    EXPECT_EQ("0.0006", feed(0.0006));
+    EXPECT_EQ("12.3456", feed(12.3456));
+    EXPECT_EQ("0.0125", feed(0.0125));
+    EXPECT_EQ("0.000001", feed(0.000001));
+    EXPECT_EQ("123456.789012", feed(123456.789012));
+    EXPECT_EQ("1.000001", feed(1.000001));
+    EXPECT_TRUE(feed_fits_output(0.123456));
+    EXPECT_TRUE(feed_fits_output(99999.999999));
+    EXPECT_FALSE(feed_fits_output(0.1234567));
+    EXPECT_FALSE(feed_fits_output(100.0000001));
 }
 
 TEST(NumberFormat, HugeValuesAreWrittenWhole) {
@@ -156,6 +166,13 @@ std::string rounded_by_printf(double value) {
 // anything else the rounded value with up to three decimals.
 std::string feed_by_printf(double value) {
     double r = value;
+    if (std::isfinite(value) && std::fabs(value) < 1e9 &&
+        std::round(std::fabs(value) * 1e6) != std::round(std::fabs(value) * 1e3) * 1000.0) {
+        std::string text = printed("%.6f", std::copysign(std::round(std::fabs(value) * 1e6) / 1e6, value));
+        size_t last = text.find_last_not_of('0');
+        text.resize(last + 1);
+        return text;
+    }
     if (std::isfinite(value) && std::fabs(value) < 1e15) {
         r = std::round(std::fabs(value) * 1000.0) / 1000.0;
         if (value < 0) r = -r;
@@ -266,7 +283,11 @@ TEST(NumberFormat, RoundedTextValueAndFeedEqualTheTextRoute) {
             if (length > 0) {
                 ASSERT_EQ(feed_by_printf(value), std::string(chars, length)) << value;
             } else {
-                ASSERT_FALSE(std::fabs(value) < 1e14) << value;
+                // Left to format_feed: the huge, and those with digits past the thousandths.
+                double magnitude = std::fabs(value);
+                ASSERT_TRUE(!(magnitude < 1e14) ||
+                            (magnitude < 1e9 && std::round(magnitude * 1e6) != std::round(magnitude * 1e3) * 1000.0))
+                    << value;
             }
         }
     }

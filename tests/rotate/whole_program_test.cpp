@@ -171,6 +171,14 @@ TEST(WholeProgram, WordsTheWriterDoesNotProduceFollowTheBlock) {
               "Y0G61\n"
               "G00Z100.000M30\n",
               out);
+    // A feed keeps every decimal it has: per revolution F0.0125 is no F0.013.
+    out = h.convert(WHOLE_PROGRAM, "G95 G90 G00 X0 Y0 Z5.\nG01 Z-1. F0.0125\nX10. F.15\nY10. F123.456789\nX0 F100.\n",
+                    90.0, 1, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90G00X0Y0Z5000G95\nG01Z-1.000F0.0125\nY10.000F0.15\nX-10.000F123.456789\nY0F100\n", out);
+    CheckParams params = {90.0, {0.0, 0.0}, 1, 0, 0};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
 }
 
 // An R arc keeps R only where the rounded, turned end points with that radius
