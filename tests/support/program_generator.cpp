@@ -75,6 +75,7 @@ struct Style {
     bool short_codes = false;   // G0 M3 T1 rather than G00 M03 T01
     bool repeat_motion = false; // the motion code on every move
     bool feed_point = false;    // F200. rather than F200
+    bool fine_feeds = false;    // F200.0125: digits past the thousandths, as feeds per revolution have
     int sequence = SEQUENCE_NONE;
     int sequence_step = 10;
     int frame = FRAME_OFFSET;
@@ -274,7 +275,10 @@ void feed_word(Writer &w, Line &line, const std::string &feed) {
     w.feed = feed;
 }
 
-std::string feed_text(const Writer &w, int feed) { return std::to_string(feed) + (w.style->feed_point ? "." : ""); }
+std::string feed_text(const Writer &w, int feed) {
+    if (w.style->fine_feeds) return std::to_string(feed) + ".0125";
+    return std::to_string(feed) + (w.style->feed_point ? "." : "");
+}
 
 // X and Y of an absolute target, written as increments in G91; an axis that
 // does not change is left out unless the position must be named outright.
@@ -1129,6 +1133,7 @@ void draw_style(Random &random, Style &s, int tool_count) {
     s.short_codes = chance(random, 25);
     s.repeat_motion = chance(random, 20);
     s.feed_point = chance(random, 25);
+    s.fine_feeds = chance(random, 10);
     s.sequence = pick(random, 3);
     s.sequence_step = chance(random, 70) ? 10 : 1;
     int frame = pick(random, 10);

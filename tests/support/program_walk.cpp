@@ -207,7 +207,11 @@ int parse_block(Walk &walk, const std::string &code, Block &block) {
         }
         int slot = letter - 'A';
         if (block.has[slot]) return fail(walk, std::string("a word twice in one block: ") + letter);
-        if (number.decimals > 3) return fail(walk, std::string("more than three decimals: ") + letter);
+        // A feed may carry up to six decimals (F0.0125 per revolution); lengths three.
+        if (number.decimals > (letter == 'F' ? 6 : 3)) {
+            return fail(walk, std::string("too many decimals: ") + letter);
+        }
+        if (letter == 'F' && number.decimals > 3) count(walk, "fine_feed");
         block.has[slot] = true;
         block.word[slot] = number;
         if (std::string("XYZIJR").find(letter) != std::string::npos && number.micro != 0)
