@@ -150,6 +150,14 @@ int return_over_source(Pass &pass, const LineInfo &info, int need_z) {
     return travel_to(pass, info, target, clearance, src.z_by_rapid);
 }
 
+void restore_mode(Pass &pass, int wanted, int &held, int power_on) {
+    int want = wanted != 0 ? wanted : power_on;
+    int have = held != 0 ? held : power_on;
+    if (want == have) return;
+    text_printf(*pass.output, "G%02d\n", want);
+    held = want;
+}
+
 int approach_point(Pass &pass, const double target_source[3], double clearance, const LineInfo &info) {
     double target[3] = {0.0, 0.0, target_source[2]};
     turn_xy(pass, target_source[0], target_source[1], target[0], target[1]);

@@ -67,9 +67,12 @@ int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain) {
 }
 
 // A copy pass begins with the source machine at the program's start, the
-// output machine where the pass before left it.
+// output machine where the pass before left it. The modes a program may leave
+// unnamed because the control starts in them go back to those first.
 void begin_copy(Pass &pass, const FrameChain &chain, int copy, int copies) {
     init_machine_track(pass.src);
+    restore_mode(pass, 0, pass.out.cutting_mode, POWER_ON_CUTTING_MODE);
+    restore_mode(pass, 0, pass.out.feed_mode, POWER_ON_FEED_MODE);
     pass.write_raw = 0;
     pass.keep_head = 0;
     pass.keep_tail = copy == copies - 1;

@@ -88,14 +88,8 @@ void restore_machine_state(Pass &pass, const MachineTrack &opening) {
         if (opening.coolant & 2) text_puts(*pass.output, "M08\n");
         out.coolant = opening.coolant;
     }
-    if (opening.cutting_mode != 0 && opening.cutting_mode != out.cutting_mode) {
-        text_printf(*pass.output, "G%02d\n", opening.cutting_mode);
-        out.cutting_mode = opening.cutting_mode;
-    }
-    if (opening.feed_mode != 0 && opening.feed_mode != out.feed_mode) {
-        text_printf(*pass.output, "G%02d\n", opening.feed_mode);
-        out.feed_mode = opening.feed_mode;
-    }
+    restore_mode(pass, opening.cutting_mode, out.cutting_mode, POWER_ON_CUTTING_MODE);
+    restore_mode(pass, opening.feed_mode, out.feed_mode, POWER_ON_FEED_MODE);
 }
 
 // The output tool stands d from the source tool wherever both are known.
@@ -171,8 +165,17 @@ int open_machining(Pass &pass, MachiningRun &run, const LineInfo &info) {
     return 0;
 }
 
+// A new H under G43/G44 inside the machining: each copy would begin with the
+// length the machining ended with, and the tool would cut at another depth.
+bool changes_length(const MachineTrack &opening, const MachineTrack &now) {
+    return now.length != opening.length || (now.length != 49 && now.length_h != opening.length_h);
+}
+
 int keep_line(Pass &pass, MachiningRun &run, const LineInfo &info) {
     if (pass.src.cutter == 41 || pass.src.cutter == 42) return refuse_compensation(pass, info);
+    if (changes_length(run.opening, pass.src)) {
+        return refuse_line(pass, info, "工具長補正の変わる加工は加工毎に回転コピーできません");
+    }
     if (buffer_add(run.buffer, pass.input_path, info.text, info.length, info.number) < 0) {
         return log_post(pass.owner, -1);
     }

@@ -137,7 +137,7 @@ int compare_geometry(const Motion &e, const Motion &o, int rule) {
 }
 
 // The modes and numbers of a state, every one an int, lie before its feed.
-static_assert(offsetof(MachineState, feed) == 12 * sizeof(int), "MachineState: the ints come first");
+static_assert(offsetof(MachineState, feed) == 14 * sizeof(int), "MachineState: the ints come first");
 
 // The numbers that act only with their code (H under G43/G44, D under
 // G41/G42, S while the spindle turns) are compared only then. Two states
@@ -154,6 +154,8 @@ int compare_state(const MachineState &e, const MachineState &o) {
     if (e.spindle != o.spindle || (e.spindle != 5 && e.spindle_s != o.spindle_s)) return DIFFERENCE_SPINDLE;
     if (e.mist != o.mist || e.flood != o.flood) return DIFFERENCE_COOLANT;
     if (e.distance != o.distance) return DIFFERENCE_DISTANCE;
+    if (e.feed_mode != o.feed_mode) return DIFFERENCE_FEED_MODE;
+    if (e.cutting_mode != o.cutting_mode) return DIFFERENCE_CUTTING_MODE;
     if (!same_value(e.feed, o.feed, FEED_TOLERANCE)) return DIFFERENCE_FEED;
     return DIFFERENCE_NONE;
 }

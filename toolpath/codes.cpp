@@ -74,10 +74,10 @@ constexpr GCodeEntry GCodeTable[] = {
     {570, {ROLE_WORK, GROUP_WORK, nullptr}},                    // G57 work offset 4
     {580, {ROLE_WORK, GROUP_WORK, nullptr}},                    // G58 work offset 5
     {590, {ROLE_WORK, GROUP_WORK, nullptr}},                    // G59 work offset 6
-    {610, {ROLE_NONE, GROUP_CUTTING_MODE, nullptr}},            // G61 exact stop mode
-    {620, {ROLE_NONE, GROUP_CUTTING_MODE, nullptr}},            // G62 automatic corner override
-    {630, {ROLE_NONE, GROUP_CUTTING_MODE, nullptr}},            // G63 tapping mode
-    {640, {ROLE_NONE, GROUP_CUTTING_MODE, nullptr}},            // G64 cutting mode
+    {610, {ROLE_CUTTING_MODE, GROUP_CUTTING_MODE, nullptr}},            // G61 exact stop mode
+    {620, {ROLE_CUTTING_MODE, GROUP_CUTTING_MODE, nullptr}},            // G62 automatic corner override
+    {630, {ROLE_CUTTING_MODE, GROUP_CUTTING_MODE, nullptr}},            // G63 tapping mode
+    {640, {ROLE_CUTTING_MODE, GROUP_CUTTING_MODE, nullptr}},            // G64 cutting mode
     {650, {ROLE_REFUSED, GROUP_ONE_SHOT, "マクロ呼出し(G65)には対応していません"}},       // G65 macro call
     {660, {ROLE_REFUSED, GROUP_MACRO, "マクロ呼出し(G66)には対応していません"}},          // G66 modal macro call
     {670, {ROLE_REFUSED, GROUP_MACRO, "マクロ呼出し(G67)には対応していません"}},          // G67 modal macro call off
@@ -100,8 +100,8 @@ constexpr GCodeEntry GCodeTable[] = {
     {910, {ROLE_DISTANCE, GROUP_DISTANCE, nullptr}},            // G91 incremental
     {920, {ROLE_COORDINATE_SETTING, GROUP_ONE_SHOT, nullptr}},  // G92 coordinate setting
     {930, {ROLE_REFUSED, GROUP_FEED_MODE, "時間の逆数送り(G93)には対応していません"}},    // G93 inverse time feed
-    {940, {ROLE_NONE, GROUP_FEED_MODE, nullptr}},               // G94 feed per minute
-    {950, {ROLE_NONE, GROUP_FEED_MODE, nullptr}},               // G95 feed per revolution
+    {940, {ROLE_FEED_MODE, GROUP_FEED_MODE, nullptr}},               // G94 feed per minute
+    {950, {ROLE_FEED_MODE, GROUP_FEED_MODE, nullptr}},               // G95 feed per revolution
     {960, {ROLE_REFUSED, GROUP_SPINDLE_MODE, "周速一定制御(G96)には対応していません"}},   // G96 constant surface speed
     {970, {ROLE_NONE, GROUP_SPINDLE_MODE, nullptr}},            // G97 constant surface speed off
     {980, {ROLE_RETURN_LEVEL, GROUP_RETURN_LEVEL, nullptr}},    // G98 cycle return to the initial level

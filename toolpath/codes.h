@@ -21,7 +21,9 @@ enum CodeRole {
     ROLE_CYCLE,               // G73, G74, G81 .. G89
     ROLE_CYCLE_CANCEL,        // G80
     ROLE_DISTANCE,            // G90, G91
-    ROLE_RETURN_LEVEL         // G98, G99
+    ROLE_RETURN_LEVEL,        // G98, G99
+    ROLE_FEED_MODE,           // G94, G95: what F means
+    ROLE_CUTTING_MODE         // G61 .. G64: how the path runs through corners
 };
 
 struct GCodeInfo {

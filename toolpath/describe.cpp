@@ -94,6 +94,8 @@ void append_state_detail(std::string &text, const MachineState &state, int diffe
         if (state.distance == 0) text += " G90/G91 指定なし";
         else append_format(text, " G%d", state.distance);
         break;
+    case DIFFERENCE_FEED_MODE: append_format(text, " 送りモード G%d", state.feed_mode); break;
+    case DIFFERENCE_CUTTING_MODE: append_format(text, " 切削モード G%d", state.cutting_mode); break;
     case DIFFERENCE_FEED: append_format(text, " 送り F%g", state.feed); break;
     case DIFFERENCE_FRAME: append_frame(text, state); break;
     default: break;

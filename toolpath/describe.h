@@ -24,6 +24,8 @@ enum Difference {
     DIFFERENCE_SPINDLE,   // spindle direction or speed
     DIFFERENCE_COOLANT,   // coolant
     DIFFERENCE_DISTANCE,  // G90 / G91
+    DIFFERENCE_FEED_MODE,  // G94 / G95
+    DIFFERENCE_CUTTING_MODE,  // G61 .. G64
     DIFFERENCE_FEED,      // feed
     DIFFERENCE_FRAME      // G92 coordinate frame
 };

@@ -54,6 +54,8 @@ struct BlockCodes {
     int length;         // 43, 44, 49
     int work;           // 540 .. 590, 541
     int return_level;   // 98, 99
+    int feed_mode;      // 94, 95
+    int cutting_mode;   // 61 .. 64
     int spindle;        // 3, 4, 5
     int mist;           // M07 given
     int flood;          // M08 given
@@ -65,7 +67,7 @@ struct BlockCodes {
 };
 
 // A block before its codes are sorted.
-const BlockCodes NoCodes = {-1, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, -1, 0, 0, 0, 0, -1, -1, 0};
+const BlockCodes NoCodes = {-1, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0, 0, 0, -1, -1, 0};
 
 // What the block will do, decided before anything changes.
 struct BlockPlan {
@@ -117,6 +119,8 @@ void record_g_code(int code, const GCodeInfo &info, BlockCodes &codes) {
         codes.setup = 1;
         break;
     case ROLE_RETURN_LEVEL: codes.return_level = code / 10; break;
+    case ROLE_FEED_MODE: codes.feed_mode = code / 10; break;
+    case ROLE_CUTTING_MODE: codes.cutting_mode = code / 10; break;
     case ROLE_P_MODE: codes.p_mode = 1; break;
     case ROLE_Q_MODE: codes.q_mode = 1; break;
     case ROLE_DWELL:
@@ -412,6 +416,8 @@ void apply_settings(ModelRun &run, const BlockCodes &codes, const BlockPlan &pla
     set_length_compensation(run, codes);
     set_work_offset(run, codes);
     if (codes.return_level >= 0) s.return_mode = codes.return_level;
+    if (codes.feed_mode >= 0) s.machine.feed_mode = codes.feed_mode;
+    if (codes.cutting_mode >= 0) s.machine.cutting_mode = codes.cutting_mode;
     if (has(words, BIT_F)) s.machine.feed = words.value['F' - 'A'];
     set_spindle_coolant_tool(run, codes);
     set_motion_and_cycle(run, codes);
@@ -815,11 +821,17 @@ void reset_queue(ModelRun &run) {
 
 }  // namespace
 
+void set_power_on_modes(MachineState &machine) {
+    machine.feed_mode = 94;
+    machine.cutting_mode = 64;
+}
+
 void model_initial_state(ModelState &s) {
     std::memset(&s, 0, sizeof s);
     s.machine.length_comp = 49;
     s.machine.cutter_comp = 40;
     s.machine.spindle = 5;
+    set_power_on_modes(s.machine);
     s.motion = -1;
     s.return_mode = 98;
 }

@@ -44,6 +44,8 @@ struct MachineState {
     int mist;         // M07 on
     int flood;        // M08 on
     int distance;     // 0 before any G90 / G91, else 90 or 91
+    int feed_mode;    // 94 (power-on) or 95: F per minute or per revolution
+    int cutting_mode; // 64 (power-on), 61, 62 or 63
     double feed;
     // The G92 frame per axis: a token for the G92 that named the axis while its
     // position was unknown (0 before any), and the shift of later settings.
@@ -138,6 +140,10 @@ struct ModelMark {
     int item;
     ModelState state;  // before the line
 };
+
+// The modes a program may leave unnamed because the control starts in them:
+// feed per minute (G94) and cutting mode (G64).
+void set_power_on_modes(MachineState &machine);
 
 // Opens the program. keep_line_start makes model_mark possible (a small copy per line).
 // 0, or -1 when the file cannot be opened.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver_harness.h"
+#include "toolpath/check.h"
 
 namespace {
 
@@ -98,4 +99,33 @@ TEST(Copies, CoordinateSettingsKeepTheSourceFrame) {
     EXPECT_EQ("エラー：1行目 前の回転コピーの終わりの工具位置がこの座標系設定（G92）の座標系で分からないため、"
               "座標系設定を書けません： G92 X0 Y0 Z50.",
               first_error(h.log));
+}
+
+// A program that leaves G94 and G64 unnamed runs in them because the control
+// starts in them. A copy after a pass that ended in G95 or G61 goes back to
+// them first, or its F100 would be read per revolution. The check sees a copy
+// that does not.
+TEST(Copies, ModesTheControlStartsInComeBackForEveryCopy) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(COPIES,
+                                "G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\n"
+                                "G95 X20. F0.1\nG61 G00 Z50.\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\nG95 X20. F0.1\nG61 G00 Z50.\n"
+              "G64\nG94\n"
+              "G90 G54 G00 X0.000 Y10.000 S1000 M03\nG43 Z5. H01\nG01Z-1.000F100\nY20.000F0.1G95\n"
+              "G00Z50.000G61\nM30\n",
+              out);
+    CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 0};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    // Without the G94 the copy's first cut feeds per revolution.
+    std::string bytes = read_file_bytes(h.output_path);
+    size_t at = bytes.find("G94\r\n");
+    ASSERT_NE(std::string::npos, at);
+    write_file_bytes(h.output_path, bytes.erase(at, 5));
+    EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
+    EXPECT_NE(std::string::npos, check.expected.find("送りモード G94")) << check.expected;
 }

@@ -146,3 +146,28 @@ TEST(PerMachining, TheWayBackBelowTheClearanceAndAfterAReferenceReturn) {
     CheckResult check;
     EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
 }
+
+// Each copy begins in the modes the machining began with, also those the
+// program never named (G94, G64); a new H inside the machining would give the
+// copies another tool length, and is refused.
+TEST(PerMachining, CopiesBeginInTheMachiningsModesAndLength) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\n"
+                                "G95 G61 X20. F0.1\nG00 Z50.\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01Z-1.000F100\nX20.000F0.1G95G61\nG00Z50.000\n"
+              "(ROTATION ANGLE 90.)\nG64\nG94\nX0.000Y10.000\nZ5.000\nG01Z-1.000F100\nY20.000F0.1G95G61\n"
+              "G00Z50.000\nM30\n",
+              out);
+    CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    h.convert(PER_MACHINING, "G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\nX20. H02\nG00 Z50.\n",
+              90.0, 2, result);
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ("エラー：4行目 工具長補正の変わる加工は加工毎に回転コピーできません： X20. H02", first_error(h.log));
+    EXPECT_EQ("", h.stray_files());
+}
