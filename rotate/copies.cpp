@@ -73,6 +73,7 @@ void begin_copy(Pass &pass, const FrameChain &chain, int copy, int copies) {
     init_machine_track(pass.src);
     restore_mode(pass, 0, pass.out.cutting_mode, POWER_ON_CUTTING_MODE);
     restore_mode(pass, 0, pass.out.feed_mode, POWER_ON_FEED_MODE);
+    restore_mode(pass, 0, pass.out.cycle_return, POWER_ON_RETURN_LEVEL);
     pass.write_raw = 0;
     pass.keep_head = 0;
     pass.keep_tail = copy == copies - 1;

@@ -170,10 +170,12 @@ int return_over_source(Pass &pass, const LineInfo &info, int need_z);
 // The same to a given source point and clearance (the approach of a copy).
 int approach_point(Pass &pass, const double target_source[3], double clearance, const LineInfo &info);
 
-// The modes a control starts in: cutting mode G64, feed per minute G94. A
-// program that never names them runs in them.
+// The modes a control starts in: cutting mode G64, feed per minute G94, a
+// cycle returning to its initial level G98. A program that never names them
+// runs in them.
 constexpr int POWER_ON_CUTTING_MODE = 64;
 constexpr int POWER_ON_FEED_MODE = 94;
+constexpr int POWER_ON_RETURN_LEVEL = 98;
 // Writes the modal G code wanted (0: as the machine starts, power_on) on a
 // line of its own where the output holds another, and notes it in held. A
 // copy that began in G95 left by the pass before would read every F per

@@ -261,7 +261,7 @@ int next_whole(ExpectedStream &stream, ExpectedMotion &expected) {
 // ---------------------------------------------------------------------------
 // Copies of the whole program: the source read again for every copy, its
 // settings carried on as the machine carries them, except the modes a program
-// may leave unnamed because the control starts in them (G94, G64): a copy
+// may leave unnamed because the control starts in them (G94, G64, G98): a copy
 // runs in them as the source did. Only the last pass ends the program.
 
 // A copy starts wherever the pass before left the tool: like the source at its
@@ -281,7 +281,7 @@ int next_copy_of_program(ExpectedStream &stream, ExpectedMotion &expected) {
             stream.pass += 1;
             if (model_restart(*stream.source) < 0) return fail_source(stream, *stream.source);
             forget_positions(stream.source->state);
-            set_power_on_modes(stream.source->state.machine);
+            set_power_on_modes(stream.source->state);
             restart_clearance(stream, stream.source->state.position);
             continue;
         }

@@ -821,9 +821,10 @@ void reset_queue(ModelRun &run) {
 
 }  // namespace
 
-void set_power_on_modes(MachineState &machine) {
-    machine.feed_mode = 94;
-    machine.cutting_mode = 64;
+void set_power_on_modes(ModelState &state) {
+    state.machine.feed_mode = 94;
+    state.machine.cutting_mode = 64;
+    state.return_mode = 98;
 }
 
 void model_initial_state(ModelState &s) {
@@ -831,9 +832,8 @@ void model_initial_state(ModelState &s) {
     s.machine.length_comp = 49;
     s.machine.cutter_comp = 40;
     s.machine.spindle = 5;
-    set_power_on_modes(s.machine);
+    set_power_on_modes(s);
     s.motion = -1;
-    s.return_mode = 98;
 }
 
 int model_open(ModelRun &run, const char *path, int keep_line_start) {

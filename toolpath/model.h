@@ -142,8 +142,8 @@ struct ModelMark {
 };
 
 // The modes a program may leave unnamed because the control starts in them:
-// feed per minute (G94) and cutting mode (G64).
-void set_power_on_modes(MachineState &machine);
+// feed per minute (G94), cutting mode (G64), return to the initial level (G98).
+void set_power_on_modes(ModelState &state);
 
 // Opens the program. keep_line_start makes model_mark possible (a small copy per line).
 // 0, or -1 when the file cannot be opened.

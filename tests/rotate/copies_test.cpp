@@ -101,7 +101,7 @@ TEST(Copies, CoordinateSettingsKeepTheSourceFrame) {
               first_error(h.log));
 }
 
-// A program that leaves G94 and G64 unnamed runs in them because the control
+// A program that leaves G94, G64 and G98 unnamed runs in them because the control
 // starts in them. A copy after a pass that ended in G95 or G61 goes back to
 // them first, or its F100 would be read per revolution. The check sees a copy
 // that does not.
@@ -128,4 +128,20 @@ TEST(Copies, ModesTheControlStartsInComeBackForEveryCopy) {
     write_file_bytes(h.output_path, bytes.erase(at, 5));
     EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
     EXPECT_NE(std::string::npos, check.expected.find("送りモード G94")) << check.expected;
+    // A first hole without G98 or G99 returns to the initial level, in every copy.
+    out = h.convert(COPIES,
+                    "G90 G54 G00 X10. Y0. S1000 M03\nG43 Z50. H01\nG81 X10. Y0. Z-5. R2. F100\nG99 X20.\nG80\n"
+                    "G00 Z50.\nM30\n",
+                    90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X10. Y0. S1000 M03\nG43 Z50. H01\nG81 X10. Y0. Z-5. R2. F100\nG99 X20.\nG80\nG00 Z50.\n"
+              "G98\n"
+              "G90 G54 G00 X0.000 Y10.000 S1000 M03\nG43 Z50. H01\nG81Z-5.000R2.000\nG99Y20.000\nG80\nZ50.000\nM30\n",
+              out);
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    bytes = read_file_bytes(h.output_path);
+    at = bytes.find("G98\r\n");
+    ASSERT_NE(std::string::npos, at);
+    write_file_bytes(h.output_path, bytes.erase(at, 5));
+    EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
 }
