@@ -5,6 +5,7 @@
 // program short: the program number and the leading "%" after the first pass,
 // the end code (M02, M30) and the closing "%" before the last.
 #include <memory>
+#include <string>
 
 #include "log/message_log.h"
 #include "rotate/drivers.h"
@@ -47,9 +48,62 @@ void follow_frames(FrameChain &chain, const MachineTrack &before, const LineInfo
     }
 }
 
+// Where the program relies on the setup the control starts in: a move before
+// its first work offset code, a move in Z before its first tool length code.
+// A copy starts with the setup the pass before left, which the program would
+// then move in; nothing can be written that restores the unnamed setup.
+struct StartSetup {
+    int offset_named = 0;
+    int length_named = 0;
+    long long offset_line = 0;     // the first move before a work offset (0: none)
+    std::string offset_text;
+    long long length_line = 0;     // the first move in Z before a tool length code
+    std::string length_text;
+};
+
+void note_first(long long &line, std::string &text, const LineInfo &info) {
+    if (line != 0) return;
+    line = info.number;
+    text.assign(info.text, info.length);
+}
+
+void follow_start_setup(StartSetup &start, const LineInfo &info) {
+    const ParsedBlock &p = info.parsed;
+    bool moves = info.motion == LM_RAPID || info.motion == LM_CUT || info.motion == LM_HOLE;
+    if (p.work_offset != 0) start.offset_named = 1;
+    if (p.length != 0) start.length_named = 1;
+    if (moves && !start.offset_named) note_first(start.offset_line, start.offset_text, info);
+    if (moves && (info.z_word || info.motion == LM_HOLE) && !start.length_named) {
+        note_first(start.length_line, start.length_text, info);
+    }
+}
+
+int refuse_start_line(Pass &pass, long long number, const std::string &text, const char *why) {
+    std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
+    info->number = number;
+    info->text = text.data();
+    info->length = text.size();
+    return refuse_line(pass, *info, why);
+}
+
+// The setup a copy starts with must be the one the source moves in there.
+int check_start_setup(Pass &pass, const StartSetup &start) {
+    if (pass.out.work_offset != 0 && start.offset_line != 0) {
+        return refuse_start_line(pass, start.offset_line, start.offset_text,
+                                 "ワーク座標系の指令より前の移動は、コピーでは前の回のワーク座標系で動くため"
+                                 "全体の回転コピーができません");
+    }
+    if (pass.out.length != 49 && start.length_line != 0) {
+        return refuse_start_line(pass, start.length_line, start.length_text,
+                                 "工具長補正の指令より前のZ移動は、コピーでは前の回の工具長補正で動くため"
+                                 "全体の回転コピーができません");
+    }
+    return 0;
+}
+
 // The source pass: every line as it stands, tracked so that the copies know
 // where it leaves the tool and the frames.
-int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain) {
+int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain, StartSetup &start) {
     const char *text = nullptr;
     size_t length = 0;
     std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
@@ -60,10 +114,20 @@ int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain) {
         MachineTrack before = pass.src;
         if (emit_line(pass, *info) < 0) return -1;
         follow_frames(chain, before, *info);
+        follow_start_setup(start, *info);
         if (write_failed(pass)) return -1;
     }
     if (read < 0) return refuse_reading(pass.owner, input, pass.input_path);
     return 0;
+}
+
+// What the end code the copies leave out does: the spindle stops and the
+// coolant goes off, so that each copy starts them where the source does.
+void end_as_the_program_ends(Pass &pass) {
+    if (pass.out.spindle != 5) text_puts(*pass.output, "M05\n");
+    if (pass.out.coolant != 0) text_puts(*pass.output, "M09\n");
+    pass.out.spindle = 5;
+    pass.out.coolant = 0;
 }
 
 // A copy pass begins with the source machine at the program's start, the
@@ -71,6 +135,7 @@ int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain) {
 // unnamed because the control starts in them go back to those first.
 void begin_copy(Pass &pass, const FrameChain &chain, int copy, int copies) {
     init_machine_track(pass.src);
+    end_as_the_program_ends(pass);
     restore_mode(pass, 0, pass.out.cutting_mode, POWER_ON_CUTTING_MODE);
     restore_mode(pass, 0, pass.out.feed_mode, POWER_ON_FEED_MODE);
     restore_mode(pass, 0, pass.out.cycle_return, POWER_ON_RETURN_LEVEL);
@@ -119,11 +184,13 @@ int rotate_copies(WindowHandle owner, TextWriter &output, const char *input_path
     pass->drop_program_end = copy_count > 1;
     pass->keep_tail = copy_count <= 1;
     FrameChain chain;
+    StartSetup start;
     std::unique_ptr<TextReader> input = std::make_unique<TextReader>();
     if (open_pass_input(owner, *input, input_path, 1) < 0) return -1;
-    int result = write_source_pass(*pass, *input, chain);
+    int result = write_source_pass(*pass, *input, chain, start);
     text_close_read(*input);
     if (result < 0) return -1;
+    if (copy_count > 1 && check_start_setup(*pass, start) < 0) return -1;
 
     for (int copy = 1; copy < copy_count; ++copy) {
         if (wait_seconds(1) < 0 || check_interruption(owner, 0) < 0) return -1;

@@ -260,15 +260,29 @@ int next_whole(ExpectedStream &stream, ExpectedMotion &expected) {
 
 // ---------------------------------------------------------------------------
 // Copies of the whole program: the source read again for every copy, its
-// settings carried on as the machine carries them, except the modes a program
-// may leave unnamed because the control starts in them (G94, G64, G98): a copy
-// runs in them as the source did. Only the last pass ends the program.
+// settings carried on as the machine carries them (the tool, the G92 frames,
+// the modes of motion and distance, the feed), except what the left-out end
+// code undoes and what a program may leave unnamed because the control starts
+// in it: the spindle stopped, the coolant off, the machine's own work offset,
+// no tool length, G94, G64 and G98. A copy moves in those as the source did.
+// Only the last pass ends the program.
 
 // A copy starts wherever the pass before left the tool: like the source at its
 // start, it knows no position until it names one.
 void forget_positions(ModelState &state) {
     for (int axis = 0; axis < 3; ++axis) state.position.known[axis] = 0;
     state.position_by_rapid = 0;
+}
+
+void start_as_the_program_starts(ModelState &state) {
+    forget_positions(state);
+    set_power_on_modes(state);
+    state.machine.spindle = 5;
+    state.machine.mist = 0;
+    state.machine.flood = 0;
+    state.machine.work_offset = 0;
+    state.machine.work_p = 0;
+    state.machine.length_comp = 49;
 }
 
 int next_copy_of_program(ExpectedStream &stream, ExpectedMotion &expected) {
@@ -280,8 +294,7 @@ int next_copy_of_program(ExpectedStream &stream, ExpectedMotion &expected) {
             if (stream.pass + 1 >= stream.pass_count) return 0;
             stream.pass += 1;
             if (model_restart(*stream.source) < 0) return fail_source(stream, *stream.source);
-            forget_positions(stream.source->state);
-            set_power_on_modes(stream.source->state);
+            start_as_the_program_starts(stream.source->state);
             restart_clearance(stream, stream.source->state.position);
             continue;
         }

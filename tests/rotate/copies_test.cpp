@@ -47,10 +47,13 @@ TEST(Copies, EveryCopyIsTheProgramLineForLine) {
                                 "%",
                                 120.0, 3, result);
     ASSERT_EQ(0, result) << first_error(h.log);
-    for (const char *line : {"T1 M06\n", "T2 M06\n", "M01\n", "M09\n", "M05\n", "G43 Z50. H01 M08\n",
-                             "G43 Z50. H02\n"}) {
+    for (const char *line : {"T1 M06\n", "T2 M06\n", "M01\n", "M09\n", "G43 Z50. H01 M08\n", "G43 Z50. H02\n"}) {
         EXPECT_EQ(3u, count_of(out, line)) << line;
     }
+    // The program leaves T2's spindle to its end code, which the copies leave
+    // out: each copy stops it first, as the end code would.
+    EXPECT_EQ(5u, count_of(out, "M05\n"));
+    EXPECT_NE(std::string::npos, out.find("G91 G28 Z0.\nM05\nG98\nG90G17G40G80G49\n")) << out;
     EXPECT_EQ(6u, count_of(out, "G91 G28 Z0.\n"));
     EXPECT_EQ(1u, count_of(out, "O1001"));
     EXPECT_EQ(1u, count_of(out, "M30"));
@@ -94,7 +97,7 @@ TEST(Copies, CoordinateSettingsKeepTheSourceFrame) {
               out);
     // Where the program ends elsewhere, after a frame the copy cannot relate to
     // its first one, its G92 cannot be placed.
-    h.convert(COPIES, "G92 X0 Y0 Z50.\nG90 G00 X10. Y0 Z5.\nG55\nG00 X20.\nM30\n", 90.0, 2, result);
+    h.convert(COPIES, "G92 X0 Y0 Z50.\nG90 G54 G00 X10. Y0 Z5.\nG55\nG00 X20.\nM30\n", 90.0, 2, result);
     EXPECT_EQ(-1, result);
     EXPECT_EQ("エラー：1行目 前の回転コピーの終わりの工具位置がこの座標系設定（G92）の座標系で分からないため、"
               "座標系設定を書けません： G92 X0 Y0 Z50.",
@@ -102,7 +105,7 @@ TEST(Copies, CoordinateSettingsKeepTheSourceFrame) {
 }
 
 // A program that leaves G94, G64 and G98 unnamed runs in them because the control
-// starts in them. A copy after a pass that ended in G95 or G61 goes back to
+// starts in them, and leaves the spindle and coolant to its end code. A copy after a pass that ended in G95 or G61 goes back to
 // them first, or its F100 would be read per revolution. The check sees a copy
 // that does not.
 TEST(Copies, ModesTheControlStartsInComeBackForEveryCopy) {
@@ -114,7 +117,7 @@ TEST(Copies, ModesTheControlStartsInComeBackForEveryCopy) {
                                 90.0, 2, result);
     ASSERT_EQ(0, result) << first_error(h.log);
     EXPECT_EQ("G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\nG95 X20. F0.1\nG61 G00 Z50.\n"
-              "G64\nG94\n"
+              "M05\nG64\nG94\n"
               "G90 G54 G00 X0.000 Y10.000 S1000 M03\nG43 Z5. H01\nG01Z-1.000F100\nY20.000F0.1G95\n"
               "G00Z50.000G61\nM30\n",
               out);
@@ -135,12 +138,26 @@ TEST(Copies, ModesTheControlStartsInComeBackForEveryCopy) {
                     90.0, 2, result);
     ASSERT_EQ(0, result) << first_error(h.log);
     EXPECT_EQ("G90 G54 G00 X10. Y0. S1000 M03\nG43 Z50. H01\nG81 X10. Y0. Z-5. R2. F100\nG99 X20.\nG80\nG00 Z50.\n"
-              "G98\n"
+              "M05\nG98\n"
               "G90 G54 G00 X0.000 Y10.000 S1000 M03\nG43 Z50. H01\nG81Z-5.000R2.000\nG99Y20.000\nG80\nZ50.000\nM30\n",
               out);
     EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
     bytes = read_file_bytes(h.output_path);
     at = bytes.find("G98\r\n");
+    ASSERT_NE(std::string::npos, at);
+    write_file_bytes(h.output_path, bytes.erase(at, 5));
+    EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
+    // The first tool cuts dry; the coolant the program leaves to its end code
+    // goes off before the copy, or the check sees the dry cut flooded.
+    out = h.convert(COPIES,
+                    "G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\nG00 Z50.\nM08\nG01 Z-1.\n"
+                    "G00 Z50.\nM30\n",
+                    90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_NE(std::string::npos, out.find("G00 Z50.\nM05\nM09\nG90 G54 G00 X0.000 Y10.000")) << out;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    bytes = read_file_bytes(h.output_path);
+    at = bytes.find("M09\r\n");
     ASSERT_NE(std::string::npos, at);
     write_file_bytes(h.output_path, bytes.erase(at, 5));
     EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
