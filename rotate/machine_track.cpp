@@ -36,7 +36,10 @@ void take_modal_settings(const ParsedBlock &p, MachineTrack &a) {
     }
     if (p.cycle_return) a.cycle_return = p.cycle_return;
     if (p.has_feed) a.feed = p.feed;
-    if (p.has_spindle) a.speed = p.spindle;
+    if (p.has_spindle) {
+        a.speed = p.spindle;
+        a.speed_given = 1;
+    }
     if (p.written_m[3]) a.spindle = 3;
     if (p.written_m[4]) a.spindle = 4;
     if (p.written_m[5]) a.spindle = 5;

@@ -36,6 +36,7 @@ struct MachineTrack {
     double feed;                // F in force
     int spindle;                // 3, 4 or 5
     int speed;                  // S in force
+    int speed_given;            // an S has been read (else the machine's own speed)
     int coolant;                // bit 0: mist (M07), bit 1: flood (M08)
     int cutter;                 // 40, 41 or 42
     int cutting_mode;           // 0 as the machine has it, or 61 to 64

@@ -76,8 +76,12 @@ void restore_machine_state(Pass &pass, const MachineTrack &opening) {
     if (opening.spindle != out.spindle || (opening.spindle != 5 && opening.speed != out.speed)) {
         if (opening.spindle == 5) {
             text_puts(*pass.output, "M05\n");
-        } else {
+        } else if (opening.speed_given) {
             text_printf(*pass.output, "S%dM%02d\n", opening.speed, opening.spindle);
+        } else {
+            // The program never gave S: the spindle turns at the speed the
+            // machine holds, as it did for the source. S0 would stop it.
+            text_printf(*pass.output, "M%02d\n", opening.spindle);
         }
         out.spindle = opening.spindle;
         out.speed = opening.speed;

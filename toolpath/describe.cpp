@@ -88,7 +88,10 @@ void append_state_detail(std::string &text, const MachineState &state, int diffe
     case DIFFERENCE_TOOL: append_format(text, " 工具 T%d", state.tool); break;
     case DIFFERENCE_LENGTH: append_format(text, " 工具長補正 G%d H%d", state.length_comp, state.length_h); break;
     case DIFFERENCE_CUTTER: append_format(text, " 工具径補正 G%d D%d", state.cutter_comp, state.cutter_d); break;
-    case DIFFERENCE_SPINDLE: append_format(text, " 主軸 M%02d S%d", state.spindle, state.spindle_s); break;
+    case DIFFERENCE_SPINDLE:
+        if (state.spindle_s < 0) append_format(text, " 主軸 M%02d S指定なし", state.spindle);
+        else append_format(text, " 主軸 M%02d S%d", state.spindle, state.spindle_s);
+        break;
     case DIFFERENCE_COOLANT: append_coolant(text, state); break;
     case DIFFERENCE_DISTANCE:
         if (state.distance == 0) text += " G90/G91 指定なし";

@@ -832,6 +832,7 @@ void model_initial_state(ModelState &s) {
     s.machine.length_comp = 49;
     s.machine.cutter_comp = 40;
     s.machine.spindle = 5;
+    s.machine.spindle_s = -1;
     set_power_on_modes(s);
     s.motion = -1;
 }

@@ -40,7 +40,7 @@ struct MachineState {
     int cutter_comp;  // 40, 41 or 42
     int cutter_d;
     int spindle;      // 3, 4 or 5
-    int spindle_s;
+    int spindle_s;    // the last S, -1 before any: the speed the machine was left at
     int mist;         // M07 on
     int flood;        // M08 on
     int distance;     // 0 before any G90 / G91, else 90 or 91

@@ -171,3 +171,27 @@ TEST(PerMachining, CopiesBeginInTheMachiningsModesAndLength) {
     EXPECT_EQ("エラー：4行目 工具長補正の変わる加工は加工毎に回転コピーできません： X20. H02", first_error(h.log));
     EXPECT_EQ("", h.stray_files());
 }
+
+// A program that never gives S runs at the speed the machine holds: a copy
+// starts the spindle again without S, since S0 would leave it standing. The
+// check tells S0 from no S.
+TEST(PerMachining, TheSpindleStartsAgainAtTheMachinesOwnSpeed) {
+    DriverHarness h;
+    int result = 0;
+    std::string out = h.convert(PER_MACHINING,
+                                "G90 G54 G00 X10. Y0. M03\nG43 Z5. H01\nG01 Z-1. F100\nX20.\nM05\nG00 Z50.\nM30\n",
+                                90.0, 2, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X10. Y0. M03\nG43 Z5. H01\nG01Z-1.000F100\nX20.000\nM05\nG00Z50.000\n"
+              "(ROTATION ANGLE 90.)\nM03\nX0.000Y10.000\nZ5.000\nG01Z-1.000\nY20.000\nM05\nG00Z50.000\nM30\n",
+              out);
+    CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    std::string bytes = read_file_bytes(h.output_path);
+    size_t at = bytes.find("\r\nM03\r\n");
+    ASSERT_NE(std::string::npos, at);
+    write_file_bytes(h.output_path, bytes.insert(at + 2, "S0"));
+    EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
+    EXPECT_NE(std::string::npos, check.expected.find("S指定なし")) << check.expected;
+}
