@@ -19,7 +19,10 @@
 namespace {
 
 const double ARC_CENTRE_TOLERANCE = 0.0015;  // how far an R arc's written centre may stray from the turned one
-const double REPEAT_TOLERANCE = 0.0011;      // how far repeated increments may drift from the turned holes
+// Repeated increments must land the last hole on its own rounded point: then
+// every hole between lies within half a unit of its turned point, as a hole
+// written alone does. (The values are whole thousandths; this is float noise.)
+const double REPEAT_TOLERANCE = 0.0001;
 
 int coordinate_fits(double value) {
     return std::isfinite(value) && std::fabs(value) <= OUTPUT_COORDINATE_LIMIT + 0.0004;

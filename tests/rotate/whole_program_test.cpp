@@ -239,3 +239,25 @@ TEST(WholeProgram, ProgramsThatCannotBeTurnedExactlyAreRefusedWithTheLine) {
     EXPECT_EQ(-1, result);
     EXPECT_EQ("ＮＣデータにG18平面が含まれてます。\n\nG17以外の座標平面はサポート外です。", h.log.lines.back());
 }
+
+// A G91 repeat count writes one turned step for all its holes only where the
+// step lands every hole within half a unit of its turned point; else each
+// hole is a block of its own, its step rounded from the turned points.
+TEST(WholeProgram, RepeatedHolesLandWhereTheTurnedHolesAre) {
+    DriverHarness h;
+    int result = 0;
+    const char program[] = "G90 G54 G00 X0 Y0 S1000 M3\nG43 H1 Z50.\nG81 X5. Z-5. R2. F100\nG91 X10. K3\nG90 G80\nM30\n";
+    std::string out = h.convert(WHOLE_PROGRAM, program, 90.0, 1, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X0 Y0 S1000 M3\nG43 H1 Z50.\nG81Y5.000Z-5.000R2.000F100\nG91Y10.000K3\nG90G80\nM30\n", out);
+    // At 30 degrees the step is 8.660254: three steps of 8.660 would leave the
+    // last hole 0.0008 short of its turned point.
+    out = h.convert(WHOLE_PROGRAM, program, 30.0, 1, result);
+    ASSERT_EQ(0, result) << first_error(h.log);
+    EXPECT_EQ("G90 G54 G00 X0 Y0 S1000 M3\nG43 H1 Z50.\nG81X4.330Y2.500Z-5.000R2.000F100\n"
+              "G91X8.660Y5.000\nX8.661Y5.000\nX8.660Y5.000\nG90G80\nM30\n",
+              out);
+    CheckParams params = {30.0, {0.0, 0.0}, 1, 0, 0};
+    CheckResult check;
+    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+}
