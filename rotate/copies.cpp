@@ -101,23 +101,20 @@ int check_start_setup(Pass &pass, const StartSetup &start) {
     return 0;
 }
 
-// The source pass: every line as it stands, tracked so that the copies know
-// where it leaves the tool and the frames.
-int write_source_pass(Pass &pass, TextReader &input, FrameChain &chain, StartSetup &start) {
-    const char *text = nullptr;
-    size_t length = 0;
-    std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
-    int read = 0;
-    while ((read = text_read_view(input, text, length)) == 1) {
-        if (check_interruption(pass.owner, input.line_number) < 0) return -1;
-        if (analyse_line(pass, text, length, input.line_number, *info) < 0) return -1;
-        MachineTrack before = pass.src;
-        if (emit_line(pass, *info) < 0) return -1;
-        follow_frames(chain, before, *info);
-        follow_start_setup(start, *info);
-        if (write_failed(pass)) return -1;
-    }
-    if (read < 0) return refuse_reading(pass.owner, input, pass.input_path);
+// What the source pass learns for the copies: where it leaves the tool's
+// frames, and which setup it starts in.
+struct SourceFollow {
+    FrameChain chain;
+    StartSetup start;
+};
+
+// One line of the source pass: written as it stands, and followed.
+int write_source_line(Pass &pass, LineInfo &info, void *context) {
+    SourceFollow &follow = *static_cast<SourceFollow *>(context);
+    MachineTrack before = pass.src;
+    if (emit_line(pass, info) < 0) return -1;
+    follow_frames(follow.chain, before, info);
+    follow_start_setup(follow.start, info);
     return 0;
 }
 
@@ -161,10 +158,11 @@ void begin_copy(Pass &pass, const FrameChain &chain, int copy, int copies) {
     }
 }
 
-int run_copy(Pass &pass, const char *input_path) {
+// One pass over the program: the source pass (step: write_source_line) or a copy.
+int run_program_pass(Pass &pass, const char *input_path, LineStep step, void *context) {
     std::unique_ptr<TextReader> input = std::make_unique<TextReader>();
     if (open_pass_input(pass.owner, *input, input_path, 1) < 0) return -1;
-    int result = run_pass(pass, *input);
+    int result = run_pass(pass, *input, step, context);
     text_close_read(*input);
     return result;
 }
@@ -183,22 +181,17 @@ int rotate_copies(WindowHandle owner, TextWriter &output, const char *input_path
     pass->write_raw = 1;
     pass->drop_program_end = copy_count > 1;
     pass->keep_tail = copy_count <= 1;
-    FrameChain chain;
-    StartSetup start;
-    std::unique_ptr<TextReader> input = std::make_unique<TextReader>();
-    if (open_pass_input(owner, *input, input_path, 1) < 0) return -1;
-    int result = write_source_pass(*pass, *input, chain, start);
-    text_close_read(*input);
-    if (result < 0) return -1;
-    if (copy_count > 1 && check_start_setup(*pass, start) < 0) return -1;
+    SourceFollow follow;
+    if (run_program_pass(*pass, input_path, write_source_line, &follow) < 0) return -1;
+    if (copy_count > 1 && check_start_setup(*pass, follow.start) < 0) return -1;
 
     for (int copy = 1; copy < copy_count; ++copy) {
         if (wait_seconds(1) < 0 || check_interruption(owner, 0) < 0) return -1;
         angle[0] = angle[2] * copy;
         post_angle_line(owner, angle[0]);
         set_pass_angle(*pass, angle[0]);
-        begin_copy(*pass, chain, copy, copy_count);
-        if (run_copy(*pass, input_path) < 0) return -1;
+        begin_copy(*pass, follow.chain, copy, copy_count);
+        if (run_program_pass(*pass, input_path, nullptr, nullptr) < 0) return -1;
     }
     return 0;
 }

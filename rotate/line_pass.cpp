@@ -3,6 +3,7 @@
 // or again by the block writer), and both machines move on.
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "log/message_log.h"
 #include "nc/code_table.h"
@@ -109,19 +110,6 @@ void follow_settings(MachineTrack &out, const MachineTrack &after) {
         out.pos[axis] = kept.pos[axis];
         out.known[axis] = kept.known[axis];
     }
-}
-
-// The writer's record of what the output holds, after a line written as it stands.
-void follow_written_line(Pass &pass, const LineInfo &info) {
-    const ParsedBlock &p = info.parsed;
-    const MachineTrack &a = info.after;
-    if (p.distance) pass.writer.mode.mode_written = a.distance;
-    pass.writer.mode.mode_now = a.distance;
-    pass.writer.modal.distance_mode = a.distance;
-    if (p.motion >= 0) pass.writer.modal.prev_motion = a.motion;
-    pass.writer.modal.motion = a.motion;
-    if (p.has_feed) pass.writer.feed[1] = a.feed;
-    pass.writer.feed[0] = a.feed;
 }
 
 // Frame lines: the program number and the tape marks, as the composition keeps them.
@@ -256,15 +244,15 @@ int emit_line(Pass &pass, LineInfo &info) {
 
 int write_failed(Pass &pass) { return pass.output->failed ? 1 : 0; }
 
-int run_pass(Pass &pass, TextReader &reader) {
+int run_pass(Pass &pass, TextReader &reader, LineStep step, void *context) {
     const char *text = nullptr;
     size_t length = 0;
-    LineInfo info;
+    std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
     int read = 0;
     while ((read = text_read_view(reader, text, length)) == 1) {
         if (check_interruption(pass.owner, reader.line_number) < 0) return -1;
-        if (analyse_line(pass, text, length, reader.line_number, info) < 0) return -1;
-        if (emit_line(pass, info) < 0) return -1;
+        if (analyse_line(pass, text, length, reader.line_number, *info) < 0) return -1;
+        if ((step ? step(pass, *info, context) : emit_line(pass, *info)) < 0) return -1;
         if (write_failed(pass)) return -1;
     }
     if (read < 0) return refuse_reading(pass.owner, reader, pass.input_path);

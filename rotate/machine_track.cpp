@@ -149,6 +149,20 @@ int hole_levels(const MachineTrack &a, double &r_level, double &bottom, int &kno
     return 0;
 }
 
+// The position words of the first axes (X, Y or X, Y, Z): a point in G90, an
+// increment in G91, taken repeats times.
+void take_position_words(const ParsedBlock &p, MachineTrack &a, int axes, int repeats) {
+    for (int axis = 0; axis < axes; ++axis) {
+        if (!p.present[axis]) continue;
+        if (a.distance == 90) {
+            a.pos[axis] = p.value[axis];
+            a.known[axis] = 1;
+        } else {
+            a.pos[axis] += p.value[axis] * repeats;
+        }
+    }
+}
+
 int read_holes(const ParsedBlock &p, MachineTrack &a, LineInfo &info, const char *&why) {
     if (p.present[WORD_I] || p.present[WORD_J]) {
         why = "固定サイクルの行にI/Jは指令できません";
@@ -185,15 +199,7 @@ int read_holes(const ParsedBlock &p, MachineTrack &a, LineInfo &info, const char
         why = "繰返し回数K0（穴あけなしのサイクル指令）は回転できません";
         return -1;
     }
-    for (int axis = 0; axis < 2; ++axis) {
-        if (!p.present[axis]) continue;
-        if (a.distance == 90) {
-            a.pos[axis] = p.value[axis];
-            a.known[axis] = 1;
-        } else {
-            a.pos[axis] += p.value[axis] * info.holes;
-        }
-    }
+    take_position_words(p, a, 2, info.holes);
     a.pos[2] = a.cycle_return == 99 ? r_level : a.initial_level;
     a.known[2] = a.cycle_return == 99 ? levels_known : a.initial_known;
     info.motion = LM_HOLE;
@@ -278,15 +284,7 @@ int read_move(const ParsedBlock &p, const MachineTrack &before, MachineTrack &a,
         why = "固定サイクル以外の移動にQは指令できません";
         return -1;
     }
-    for (int axis = 0; axis < 3; ++axis) {
-        if (!p.present[axis]) continue;
-        if (a.distance == 90) {
-            a.pos[axis] = p.value[axis];
-            a.known[axis] = 1;
-        } else {
-            a.pos[axis] += p.value[axis];
-        }
-    }
+    take_position_words(p, a, 3, 1);
     info.xy_words = p.present[WORD_X] || p.present[WORD_Y];
     info.z_word = p.present[WORD_Z];
     if (arc && read_arc(p, before, a, info, why) < 0) return -1;

@@ -155,9 +155,14 @@ int analyse_line(Pass &pass, const char *text, size_t length, long long number, 
 // 0, or -1 after the refusal has been posted.
 int emit_line(Pass &pass, LineInfo &info);
 
-// Every line of the input through analyse_line and emit_line. 0, or -1 after
-// a refusal, a reading fault, a failed write or an interruption was posted.
-int run_pass(Pass &pass, TextReader &reader);
+// What a pass does with each analysed line: emit_line, and what the
+// composition follows besides. 0, or -1 after a refusal was posted.
+typedef int (*LineStep)(Pass &pass, LineInfo &info, void *context);
+
+// Every line of the input through analyse_line and then step (emit_line when
+// none is given). 0, or -1 after a refusal, a reading fault, a failed write or
+// an interruption was posted.
+int run_pass(Pass &pass, TextReader &reader, LineStep step = nullptr, void *context = nullptr);
 // 1 after a write to the output failed, else 0. The pass stops there; the
 // output's owner reports it, naming the file.
 int write_failed(Pass &pass);

@@ -200,18 +200,12 @@ int process_source_line(Pass &pass, MachiningRun &run, LineInfo &info) {
     return 0;
 }
 
+int source_line_step(Pass &pass, LineInfo &info, void *context) {
+    return process_source_line(pass, *static_cast<MachiningRun *>(context), info);
+}
+
 int run_main_pass(Pass &pass, MachiningRun &run, TextReader &input) {
-    const char *text = nullptr;
-    size_t length = 0;
-    std::unique_ptr<LineInfo> info = std::make_unique<LineInfo>();
-    int read = 0;
-    while ((read = text_read_view(input, text, length)) == 1) {
-        if (check_interruption(pass.owner, input.line_number) < 0) return -1;
-        if (analyse_line(pass, text, length, input.line_number, *info) < 0) return -1;
-        if (process_source_line(pass, run, *info) < 0) return -1;
-        if (write_failed(pass)) return -1;
-    }
-    if (read < 0) return refuse_reading(pass.owner, input, pass.input_path);
+    if (run_pass(pass, input, source_line_step, &run) < 0) return -1;
     // A machining still open at the end of the program gets its copies there.
     if (run.open) return write_copies(pass, run);
     return 0;

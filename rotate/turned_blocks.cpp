@@ -697,19 +697,6 @@ void write_turned_in_place(Pass &pass, const LineInfo &info, const double values
     text_write_line(*pass.output, line.data(), line.size());
 }
 
-// The writer's record of a line written as it stands.
-void follow_copied_line(Pass &pass, const LineInfo &info) {
-    const ParsedBlock &p = info.parsed;
-    const MachineTrack &a = info.after;
-    if (p.distance) pass.writer.mode.mode_written = a.distance;
-    pass.writer.mode.mode_now = a.distance;
-    pass.writer.modal.distance_mode = a.distance;
-    if (p.motion >= 0) pass.writer.modal.prev_motion = a.motion;
-    pass.writer.modal.motion = a.motion;
-    if (p.has_feed) pass.writer.feed[1] = a.feed;
-    pass.writer.feed[0] = a.feed;
-}
-
 void write_copied_text(Pass &pass, const LineInfo &info) { text_write_line(*pass.output, info.text, info.length); }
 
 // A reference return or a machine-coordinate move: as it stands. The named axes
@@ -763,7 +750,7 @@ int emit_reference_move(Pass &pass, LineInfo &info) {
         }
     }
     pass.src = info.after;
-    follow_copied_line(pass, info);
+    follow_written_line(pass, info);
     return 0;
 }
 
@@ -786,7 +773,7 @@ int emit_setup_move(Pass &pass, LineInfo &info) {
         write_copied_text(pass, info);
     }
     commit_move(pass, info, t);
-    follow_copied_line(pass, info);
+    follow_written_line(pass, info);
     return 0;
 }
 
@@ -824,7 +811,7 @@ int emit_copied_line(Pass &pass, LineInfo &info) {
         pass.out.known[axis] = info.parsed.one_shot == 10 ? 0 : kept.known[axis];
     }
     pass.src = info.after;
-    follow_copied_line(pass, info);
+    follow_written_line(pass, info);
     return 0;
 }
 
@@ -865,4 +852,16 @@ int write_composition_rapid(Pass &pass, const LineInfo &info, const double targe
         }
     }
     return 0;
+}
+
+void follow_written_line(Pass &pass, const LineInfo &info) {
+    const ParsedBlock &p = info.parsed;
+    const MachineTrack &a = info.after;
+    if (p.distance) pass.writer.mode.mode_written = a.distance;
+    pass.writer.mode.mode_now = a.distance;
+    pass.writer.modal.distance_mode = a.distance;
+    if (p.motion >= 0) pass.writer.modal.prev_motion = a.motion;
+    pass.writer.modal.motion = a.motion;
+    if (p.has_feed) pass.writer.feed[1] = a.feed;
+    pass.writer.feed[0] = a.feed;
 }

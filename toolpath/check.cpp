@@ -376,18 +376,24 @@ void observe_rest(Pairing &pairing, const Motion *current) {
     while (next_output(pairing, motion) == 1) observe(pairing, *motion, PASS_UNCHECKED);
 }
 
+// Where a file could not be read: "<side> N行目: why", or the file where the
+// fault has no line.
+std::string fault_place(const char *side, int line, const char *path, const std::string &why) {
+    char text[512];
+    if (line > 0) {
+        std::snprintf(text, sizeof text, "%s %d行目: %s", side, line, why.c_str());
+    } else {
+        std::snprintf(text, sizeof text, "%sファイル %s: %s", side, path, why.c_str());
+    }
+    return text;
+}
+
 int fail_source(Pairing &pairing, const char *input_path) {
     observe_rest(pairing, nullptr);
     CheckResult &result = *pairing.result;
     const ExpectedStream &stream = pairing.expected;
-    char text[512];
-    if (stream.error_line > 0) {
-        std::snprintf(text, sizeof text, "変換元 %d行目: %s", stream.error_line, stream.error.c_str());
-    } else {
-        std::snprintf(text, sizeof text, "変換元ファイル %s: %s", input_path, stream.error.c_str());
-    }
     result.input_line = stream.error_line;
-    result.expected = text;
+    result.expected = fault_place("変換元", stream.error_line, input_path, stream.error);
     result.motions_checked = pairing.checked;
     return -1;
 }
@@ -395,14 +401,8 @@ int fail_source(Pairing &pairing, const char *input_path) {
 int fail_output(Pairing &pairing, const char *output_path) {
     CheckResult &result = *pairing.result;
     const ModelRun &run = *pairing.output;
-    char text[512];
-    if (run.error_line > 0) {
-        std::snprintf(text, sizeof text, "出力 %d行目: %s", run.error_line, run.error.c_str());
-    } else {
-        std::snprintf(text, sizeof text, "出力ファイル %s: %s", output_path, run.error.c_str());
-    }
     result.output_line = run.error_line;
-    result.found = text;
+    result.found = fault_place("出力", run.error_line, output_path, run.error);
     result.motions_checked = pairing.checked;
     return -1;
 }

@@ -96,7 +96,7 @@ std::string convert_and_check(DriverHarness &h, const CorpusJob &job) {
     if (h.run_file(job.kind, job.angle, job.copies, output) != 0) return "driver: " + first_error(h.log);
     CheckParams params = {job.angle, {job.centre[0], job.centre[1]}, job.copies, job.keep_source, job.type};
     CheckResult check;
-    if (check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check) != 0) {
+    if (h.check(params, check) != 0) {
         return "check: output line " + std::to_string(check.output_line) + ": expected " + check.expected +
                ", found " + check.found;
     }

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "platform/platform.h"
+#include "rotate/drivers.h"
 #include "settings/program_values.h"
 #include "settings/settings_file.h"
 
@@ -49,4 +51,29 @@ inline void fuzz_unattended_settings() {
     prepare_settings_paths(fuzz_folder().c_str());
     ActiveCommandFlags = {0, 1, 1, 0, 0};
     SkipWaits = 1;
+}
+
+enum FuzzDriver { FUZZ_WHOLE_PROGRAM, FUZZ_COPIES, FUZZ_PER_MACHINING };
+
+// One run of a composition driver on the bytes as the NC program (30 degrees
+// about (12.5, -7), three placements), written into memory; the run may refuse
+// the program, but it may leave nothing behind.
+inline int fuzz_driver(FuzzDriver driver, const uint8_t *data, size_t size) {
+    static const int prepared = (fuzz_unattended_settings(), 1);
+    (void)prepared;
+    const std::string input = fuzz_folder() + "in.nc";
+    fuzz_write(input, data, size);
+    std::string written;
+    TextWriter output;
+    text_open_memory(output, written);
+    double angle[3] = {30.0, 30.0, 30.0};
+    const double centre[3] = {12.5, -7.0, 0.0};
+    switch (driver) {
+    case FUZZ_WHOLE_PROGRAM: rotate_whole_program(nullptr, output, input.c_str(), angle, centre); break;
+    case FUZZ_COPIES: rotate_copies(nullptr, output, input.c_str(), angle, centre, 3); break;
+    case FUZZ_PER_MACHINING: rotate_per_machining(nullptr, output, input.c_str(), angle, centre, 3); break;
+    }
+    text_close_write(output);
+    fuzz_expect_nothing_left();
+    return 0;
 }

@@ -196,7 +196,7 @@ TEST(CorruptedOutputs, TheCheckFailsEveryCorruptionThatMatters) {
             ++tried[c];
             write_file_bytes(h.output_path, corrupted);
             CheckResult found;
-            EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, found))
+            EXPECT_EQ(-1, h.check(params, found))
                 << "seed " << seed << ", " << Corruptions[c].name << " at output line " << line;
             // A state is compared at the cuts it governs: the first of them is named.
             if (Corruptions[c].names_its_line) {

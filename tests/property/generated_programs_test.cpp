@@ -44,7 +44,7 @@ std::string convert_and_check(DriverHarness &h, const GeneratedJob &job, const C
     CheckParams params = {job.angle, {job.centre[0], job.centre[1]}, job.copy_count, composition.keep_source,
                           composition.type};
     CheckResult check;
-    if (check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check) != 0) {
+    if (h.check(params, check) != 0) {
         return "check: output line " + std::to_string(check.output_line) + ", input line " +
                std::to_string(check.input_line) + ": expected " + check.expected + ", found " + check.found;
     }

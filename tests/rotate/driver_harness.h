@@ -10,6 +10,7 @@
 #include "rotate/drivers.h"
 #include "settings/program_values.h"
 #include "test_support.h"
+#include "toolpath/check.h"
 
 // Text with CR LF line ends turned into LF, and LF into CR LF.
 inline std::string without_cr(const std::string &text) {
@@ -84,6 +85,23 @@ struct DriverHarness {
         std::string output;
         result = run(kind, with_crlf(program), base_angle, copy_count, output);
         return without_cr(output);
+    }
+
+    // The tool-path check on the input and the output as they stand.
+    int check(const CheckParams &params, CheckResult &result) const {
+        return check_conversion(input_path.c_str(), output_path.c_str(), params, result);
+    }
+
+    // A corruption for the check to find: the output's first line that reads
+    // line becomes with (an empty with takes the line out). false when no line
+    // reads so.
+    bool replace_output_line(const std::string &line, const std::string &with) {
+        std::string bytes = "\r\n" + read_file_bytes(output_path);
+        size_t at = bytes.find("\r\n" + line + "\r\n");
+        if (at == std::string::npos) return false;
+        bytes.replace(at + 2, line.size() + 2, with.empty() ? "" : with + "\r\n");
+        write_file_bytes(output_path, bytes.substr(2));
+        return true;
     }
 
     // Names of the files in the folder other than the input, the output and the settings.

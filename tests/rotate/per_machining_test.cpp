@@ -144,7 +144,7 @@ TEST(PerMachining, TheWayBackBelowTheClearanceAndAfterAReferenceReturn) {
               out);
     CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
     CheckResult check;
-    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    EXPECT_EQ(0, h.check(params, check)) << check.found;
 }
 
 // Each copy begins in the modes the machining began with, also those the
@@ -164,7 +164,7 @@ TEST(PerMachining, CopiesBeginInTheMachiningsModesAndLength) {
               out);
     CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
     CheckResult check;
-    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    EXPECT_EQ(0, h.check(params, check)) << check.found;
     h.convert(PER_MACHINING, "G90 G54 G00 X10. Y0. S1000 M03\nG43 Z5. H01\nG01 Z-1. F100\nX20. H02\nG00 Z50.\n",
               90.0, 2, result);
     EXPECT_EQ(-1, result);
@@ -187,11 +187,8 @@ TEST(PerMachining, TheSpindleStartsAgainAtTheMachinesOwnSpeed) {
               out);
     CheckParams params = {90.0, {0.0, 0.0}, 2, 1, 1};
     CheckResult check;
-    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
-    std::string bytes = read_file_bytes(h.output_path);
-    size_t at = bytes.find("\r\nM03\r\n");
-    ASSERT_NE(std::string::npos, at);
-    write_file_bytes(h.output_path, bytes.insert(at + 2, "S0"));
-    EXPECT_EQ(-1, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check));
+    EXPECT_EQ(0, h.check(params, check)) << check.found;
+    ASSERT_TRUE(h.replace_output_line("M03", "S0M03"));
+    EXPECT_EQ(-1, h.check(params, check));
     EXPECT_NE(std::string::npos, check.expected.find("S指定なし")) << check.expected;
 }

@@ -116,7 +116,7 @@ TEST(WholeProgram, PositionsFollowSetupLinesAndReferenceReturns) {
     EXPECT_EQ("G90 G54 G00 X0.000 Y10.000\nG43 H01 Z50.\nG28 X-5.000 Y10.000 Z60.\nM30\n", out);
     CheckParams params = {90.0, {0.0, 0.0}, 1, 0, 0};
     CheckResult check;
-    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    EXPECT_EQ(0, h.check(params, check)) << check.found;
     // The last rapid of a program is no sideways move.
     out = h.convert(WHOLE_PROGRAM, "G90 G00 X10. Y0\nZ5.\nG01 Z-1. F100\nX20.\nG00 Z100.\n", 90.0, 1, result);
     EXPECT_EQ("G90G00X0.000Y10.000\nZ5.000\nG01Z-1.000F100\nY20.000\nG00Z100.000\n", out);
@@ -178,7 +178,7 @@ TEST(WholeProgram, WordsTheWriterDoesNotProduceFollowTheBlock) {
     EXPECT_EQ("G90G00X0Y0Z5000G95\nG01Z-1.000F0.0125\nY10.000F0.15\nX-10.000F123.456789\nY0F100\n", out);
     CheckParams params = {90.0, {0.0, 0.0}, 1, 0, 0};
     CheckResult check;
-    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    EXPECT_EQ(0, h.check(params, check)) << check.found;
 }
 
 // An R arc keeps R only where the rounded, turned end points with that radius
@@ -259,5 +259,5 @@ TEST(WholeProgram, RepeatedHolesLandWhereTheTurnedHolesAre) {
               out);
     CheckParams params = {30.0, {0.0, 0.0}, 1, 0, 0};
     CheckResult check;
-    EXPECT_EQ(0, check_conversion(h.input_path.c_str(), h.output_path.c_str(), params, check)) << check.found;
+    EXPECT_EQ(0, h.check(params, check)) << check.found;
 }
